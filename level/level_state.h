@@ -1,0 +1,84 @@
+// The level part of the editor's state and the operations on level data:
+// loading a level out of the image, writing it back, and VMAP side files.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "level/records.h"
+#include "level/rom_image.h"
+#include "platform/shell.h"
+
+namespace vurk {
+
+// Where each piece of the loaded level lies in the image. Fixed when the level
+// is loaded and checked to lie inside the file; the write-back writes exactly
+// these regions and nothing else.
+struct LevelRegions {
+    uint32_t header = 0;
+    uint32_t map = 0;  // the tile map's source
+    uint32_t rsm = 0;
+    uint32_t victims = 0;
+    uint32_t otm = 0;
+    uint32_t items = 0;
+    uint32_t bonus = 0;  // meaningful only with a bonus list
+};
+
+struct LevelState {
+    RomImage rom;
+
+    uint32_t currentLevel = 0;
+    bool levelLoaded = false;
+    // When set, a load keeps the working header instead of reading the image's.
+    bool keepHeader = false;
+
+    LevelHeader header{};
+    uint32_t mapWidth = 0;
+    uint32_t mapHeight = 0;
+    uint32_t mapSize = 0;  // bytes: width * height * 2
+    std::vector<uint8_t> mapBuffer;
+    LevelRegions regions;
+
+    // Object lists, each sized to the level; counts never change after a load.
+    std::vector<ItemRecord> items;
+    VictimArray victims{};
+    std::vector<OtmRecord> otm;
+    std::vector<RsmRecord> rsm;
+    std::vector<uint16_t> bonus;
+
+    TileClipboard clipboard;
+};
+
+// The data steps of a level load: checks that every region the level names lies
+// inside the image and that its lists are in order, then copies the header (unless
+// keepHeader), the tile map and the lists into the state, places the start points,
+// and resets the tile clipboard. On refusal, returns false with a "Level N: ..."
+// text in `why` and leaves the state exactly as it was.
+bool loadLevelData(LevelState& s, uint32_t level, std::string& why);
+
+// Copies the working level back over the regions it was read from and flushes
+// the image. Returns false when no level is loaded or the image could not be
+// flushed to disk.
+bool writeLevel(LevelState& s);
+
+// ".\maps\levelNN.vmap" for the current level.
+std::string vmapPath(uint32_t level);
+
+// Writes the current level's VMAP file; reports a failure through the shell.
+// Returns true when the file was written.
+bool writeVmap(LevelState& s, Shell& shell);
+
+// Reads the current level's VMAP file into the lists, the map and the start
+// points, after checking that it fits the level; reports a failure through the
+// shell and then changes nothing. Returns true when the data were taken.
+bool readVmapData(LevelState& s, Shell& shell);
+
+// Texts of the VMAP boxes (caption "Error").
+inline constexpr const char* kVmapMissingText = "Could not find vmap for this level";
+inline constexpr const char* kVmapBadText = "Error in vmap file";
+inline constexpr const char* kVmapCreateText = "Could not open vmap file";
+inline constexpr const char* kVmapWriteText = "Could not write vmap file";
+inline constexpr const char* kErrorCaption = "Error";
+
+}  // namespace vurk

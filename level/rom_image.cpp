@@ -1,0 +1,30 @@
+#include "level/rom_image.h"
+
+#include "platform/bytes.h"
+
+namespace vurk {
+
+std::optional<uint32_t> levelHeaderOffset(const RomImage& rom, uint32_t level) {
+    if (level >= kLevelCount) return std::nullopt;
+    uint32_t entry = kLevelTableOffset + 2 * level;
+    if (!rom.contains(entry, 2)) return std::nullopt;
+    return readLe16(rom.base() + entry) + kBank9FBase;
+}
+
+RomOpenResult openRomImage(RomImage& rom, const std::string& name) {
+    switch (rom.file.open(name)) {
+    case MappedFile::OpenResult::Ok:
+        return RomOpenResult::Ok;
+    case MappedFile::OpenResult::CannotMap:
+        return RomOpenResult::CannotMap;
+    case MappedFile::OpenResult::CannotOpen:
+        break;
+    }
+    return RomOpenResult::CannotOpen;
+}
+
+bool flushRomImage(RomImage& rom) { return rom.file.flush(); }
+
+void closeRomImage(RomImage& rom) { rom.file.close(); }
+
+}  // namespace vurk

@@ -1,0 +1,53 @@
+// The game image "vurk.smc" and the game's address arithmetic.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "platform/files.h"
+
+namespace vurk {
+
+inline constexpr const char* kRomFileName = "vurk.smc";
+inline constexpr uint32_t kLevelCount = 56;
+inline constexpr uint32_t kLevelTableOffset = 0xF8202;
+// File offset of bank $9F address 0 (the bank's data start at 0x8000 = 0xF8200).
+inline constexpr uint32_t kBank9FBase = 0xF0200;
+// One past the last byte that bank-$9F data can occupy.
+inline constexpr uint32_t kBank9FEnd = 0x100200;
+
+struct RomImage {
+    MappedFile file;
+    uint8_t* base() const { return file.data(); }
+    size_t size() const { return file.size(); }
+    bool isOpen() const { return file.isOpen(); }
+    // True when [offset, offset + length) lies inside the file.
+    bool contains(uint64_t offset, uint64_t length) const {
+        return offset <= size() && length <= size() - offset;
+    }
+};
+
+// A bank-$9F pointer as a file offset.
+inline uint32_t shortPointerOffset(uint16_t p) { return p + kBank9FBase; }
+
+// A long pointer (address low, address high, bank, 0) as a file offset,
+// in 32-bit unsigned arithmetic: bank $80 address $8000 is offset 0x200.
+inline uint32_t longPointerOffset(uint32_t p) {
+    uint32_t bankWord = p >> 16;
+    return p - (bankWord << 15) - 0x407E00u;
+}
+
+// The file offset of a level's header, from the level table; none when the
+// level number is out of range or the table entry lies outside the file.
+std::optional<uint32_t> levelHeaderOffset(const RomImage& rom, uint32_t level);
+
+enum class RomOpenResult { Ok, CannotOpen, CannotMap };
+
+// Opens "vurk.smc" read/write, locked against other editors, mapped whole.
+RomOpenResult openRomImage(RomImage& rom, const std::string& name = kRomFileName);
+bool flushRomImage(RomImage& rom);
+void closeRomImage(RomImage& rom);
+
+}  // namespace vurk

@@ -1,0 +1,109 @@
+#include <cstdio>
+#include <cstring>
+
+#include "level/level_state.h"
+
+namespace vurk {
+
+namespace {
+
+// The 76-byte header of a VMAP file.
+struct VmapHeader {
+    uint8_t magic[4];
+    Le32 levelComplement;
+    Le16 itemCount;
+    Le16 victimCount;
+    Le16 rsmCount;
+    Le16 otmCount;
+    LevelHeader header;
+};
+static_assert(sizeof(VmapHeader) == 76);
+
+constexpr uint8_t kMagic[4] = {'V', 'M', 'A', 'P'};
+
+}  // namespace
+
+std::string vmapPath(uint32_t level) {
+    char name[32];
+    std::snprintf(name, sizeof name, ".\\maps\\level%-2.2u.vmap", level);
+    return name;
+}
+
+bool writeVmap(LevelState& s, Shell& shell) {
+    if (!s.levelLoaded) return false;
+    FileWriter file;
+    if (!file.create(vmapPath(s.currentLevel))) {
+        shell.messageBox(kVmapCreateText, kErrorCaption);
+        return false;
+    }
+    VmapHeader vh{};
+    vh.header = s.header;
+    vh.levelComplement = ~s.currentLevel;
+    vh.itemCount = static_cast<uint16_t>(s.items.size());
+    vh.rsmCount = static_cast<uint16_t>(s.rsm.size());
+    vh.otmCount = static_cast<uint16_t>(s.otm.size());
+    std::memcpy(vh.magic, kMagic, 4);
+    vh.victimCount = kVictimCount;
+    vh.header.start1X = s.victims[kStart1Record].x;
+    vh.header.start1Y = s.victims[kStart1Record].y;
+    vh.header.start2X = s.victims[kStart2Record].x;
+    vh.header.start2Y = s.victims[kStart2Record].y;
+
+    file.write(&vh, sizeof vh);
+    file.write(s.rsm.data(), s.rsm.size() * sizeof(RsmRecord));
+    file.write(s.victims.data(), kVictimCount * sizeof(VictimRecord));
+    file.write(s.otm.data(), s.otm.size() * sizeof(OtmRecord));
+    file.write(s.items.data(), s.items.size() * sizeof(ItemRecord));
+    file.write(s.mapBuffer.data(), s.mapSize);
+    if (!file.commit()) {
+        shell.messageBox(kVmapWriteText, kErrorCaption);
+        return false;
+    }
+    return true;
+}
+
+bool readVmapData(LevelState& s, Shell& shell) {
+    if (!s.levelLoaded) return false;
+    std::vector<uint8_t> bytes;
+    if (!readWholeFile(vmapPath(s.currentLevel), bytes)) {
+        shell.messageBox(kVmapMissingText, kErrorCaption);
+        return false;
+    }
+
+    VmapHeader vh{};
+    bool ok = bytes.size() >= sizeof vh;
+    if (ok) std::memcpy(&vh, bytes.data(), sizeof vh);
+    ok = ok && ~uint32_t{vh.levelComplement} == s.currentLevel &&
+         std::memcmp(vh.magic, kMagic, 4) == 0 &&
+         uint64_t{vh.header.width} * vh.header.height * 2 == s.mapSize &&
+         vh.itemCount == s.items.size() && vh.victimCount == kVictimCount &&
+         vh.rsmCount == s.rsm.size() && vh.otmCount == s.otm.size();
+    // A file cut short is refused too, rather than taken in part.
+    const size_t rsmBytes = s.rsm.size() * sizeof(RsmRecord);
+    const size_t victimBytes = kVictimCount * sizeof(VictimRecord);
+    const size_t otmBytes = s.otm.size() * sizeof(OtmRecord);
+    const size_t itemBytes = s.items.size() * sizeof(ItemRecord);
+    ok = ok && bytes.size() >= sizeof vh + rsmBytes + victimBytes + otmBytes + itemBytes + s.mapSize;
+    if (!ok) {
+        shell.messageBox(kVmapBadText, kErrorCaption);
+        return false;
+    }
+
+    const uint8_t* p = bytes.data() + sizeof vh;
+    auto take = [&p](void* dest, size_t n) {
+        if (n > 0) std::memcpy(dest, p, n);
+        p += n;
+    };
+    take(s.rsm.data(), rsmBytes);
+    take(s.victims.data(), victimBytes);
+    take(s.otm.data(), otmBytes);
+    take(s.items.data(), itemBytes);
+    take(s.mapBuffer.data(), s.mapSize);
+    s.victims[kStart1Record].x = vh.header.start1X;
+    s.victims[kStart1Record].y = vh.header.start1Y;
+    s.victims[kStart2Record].x = vh.header.start2X;
+    s.victims[kStart2Record].y = vh.header.start2Y;
+    return true;
+}
+
+}  // namespace vurk

@@ -1,0 +1,71 @@
+// Files named the way the editor names them (".\maps\level03.vmap"), opened on
+// the host system.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace vurk {
+
+// Turns the editor's relative names into host paths: "\" becomes "/".
+std::string nativePath(const std::string& name);
+
+// Reads a whole file. Returns false when it cannot be opened or read.
+bool readWholeFile(const std::string& name, std::vector<uint8_t>& out);
+
+// Replaces a file whole: the bytes go to a temporary file beside it, which is
+// renamed over the target only when every byte is written, so a failed write
+// never destroys what was there before.
+class FileWriter {
+public:
+    FileWriter() = default;
+    FileWriter(const FileWriter&) = delete;
+    FileWriter& operator=(const FileWriter&) = delete;
+    ~FileWriter();
+
+    bool create(const std::string& name);  // false: cannot be created
+    bool write(const void* data, size_t size);
+    bool commit();  // false: a write failed or the file could not be put in place
+
+private:
+    void discard();
+    int fd_ = -1;
+    bool failed_ = false;
+    std::string target_;
+    std::string temp_;
+};
+
+// The image file: opened read/write, locked against other editors, mapped
+// shared as a whole.
+class MappedFile {
+public:
+    enum class OpenResult { Ok, CannotOpen, CannotMap };
+
+    MappedFile() = default;
+    MappedFile(const MappedFile&) = delete;
+    MappedFile& operator=(const MappedFile&) = delete;
+    ~MappedFile();
+
+    // CannotOpen: missing, not openable or locked by another editor.
+    // CannotMap: opened but not mappable; errorText() says why.
+    OpenResult open(const std::string& name);
+    bool isOpen() const { return base_ != nullptr; }
+    uint8_t* data() const { return base_; }
+    size_t size() const { return size_; }
+    const std::string& errorText() const { return error_; }
+
+    // Writes the mapped pages to the file.
+    bool flush();
+    // Unmaps, then closes the file (which also releases the lock).
+    void close();
+
+private:
+    int fd_ = -1;
+    uint8_t* base_ = nullptr;
+    size_t size_ = 0;
+    std::string error_;
+};
+
+}  // namespace vurk

@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Installs every Debian package the build and the tests need.
+set -euo pipefail
+packages=(cmake ninja-build g++ pkg-config libgtest-dev qt6-base-dev zlib1g-dev libpng-dev)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+SUDO=""
+[ "$(id -u)" -eq 0 ] || SUDO="sudo"
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update
+$SUDO apt-get install -y "${missing[@]}"

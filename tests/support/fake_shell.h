@@ -1,0 +1,35 @@
+// A Shell that records what the behaviour asks of the window system and
+// answers boxes from a script.
+#pragma once
+
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "platform/shell.h"
+
+namespace vurk::test {
+
+struct RecordedBox {
+    std::string text;
+    std::string caption;
+    BoxButtons buttons;
+    BoxOwner owner;
+};
+
+class FakeShell : public Shell {
+public:
+    BoxAnswer messageBox(const std::string& text, const std::string& caption, BoxButtons buttons,
+                         BoxOwner owner) override {
+        boxes.push_back({text, caption, buttons, owner});
+        if (answers.empty()) return buttons == BoxButtons::YesNo ? BoxAnswer::No : BoxAnswer::Ok;
+        BoxAnswer a = answers.front();
+        answers.pop_front();
+        return a;
+    }
+
+    std::vector<RecordedBox> boxes;
+    std::deque<BoxAnswer> answers;  // answered in order; then No / Ok
+};
+
+}  // namespace vurk::test
