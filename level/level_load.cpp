@@ -160,7 +160,7 @@ bool loadLevelData(LevelState& s, uint32_t level, std::string& why) {
     s.rsm = copyRecords<RsmRecord>(rom, s.regions.rsm, next.rsmCount);
 
     s.clipboard.index = 0;
-    s.clipboard.slots[0] = s.mapBuffer[0];
+    s.clipboard.tiles[0] = s.mapBuffer[0];
     return true;
 }
 

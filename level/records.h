@@ -76,7 +76,7 @@ using VictimArray = std::array<VictimRecord, 12>;
 
 // Ten recently used tile values and the current slot.
 struct TileClipboard {
-    std::array<uint8_t, 10> slots{};
+    std::array<uint8_t, 10> tiles{};
     uint32_t index = 0;
 };
 

@@ -1,0 +1,175 @@
+#include <gtest/gtest.h>
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <filesystem>
+
+#include "tests/support/level_fixture.h"
+#include "tests/support/run_tool.h"
+
+namespace vurk {
+namespace {
+
+using test::readFileBytes;
+using test::runTool;
+using test::sampleLevel;
+using test::WorkDir;
+using test::writeFileBytes;
+
+class Tool : public ::testing::Test {
+protected:
+    void SetUp() override {
+        for (uint32_t level = 0; level < kLevelCount; ++level) {
+            LevelContent c = sampleLevel();
+            c.width = static_cast<uint16_t>(1 + level % 7);
+            c.height = static_cast<uint16_t>(1 + level % 5);
+            c.map.clear();
+            c.hasBonus = level % 3 != 0;
+            c.items.resize(level % 4);
+            addresses.push_back(rom.addLevel(level, c));
+        }
+    }
+    void save() { ASSERT_TRUE(rom.save("vurk.smc")); }
+    QJsonObject dump(uint32_t level) {
+        ToolRun r = runTool("dump " + std::to_string(level));
+        EXPECT_EQ(r.status, 0) << r.err;
+        QJsonParseError e{};
+        QJsonDocument doc = QJsonDocument::fromJson(QByteArray::fromStdString(r.out), &e);
+        EXPECT_EQ(e.error, QJsonParseError::NoError) << r.out.substr(0, 200);
+        return doc.object();
+    }
+    using ToolRun = test::ToolRun;
+
+    WorkDir dir;
+    RomBuilder rom;
+    std::vector<LevelAddresses> addresses;
+};
+
+TEST_F(Tool, LevelsListsEveryLevel) {
+    save();
+    ToolRun r = runTool("levels");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 56);
+    char line[120];
+    std::snprintf(line, sizeof line, "13  0x%06x  7x4  items 1  otm 2  rsm 2  bonus 3\n",
+                  shortPointerOffset(addresses[13].header));
+    EXPECT_NE(r.out.find(line), std::string::npos) << r.out;
+}
+
+TEST_F(Tool, LevelsReportsRefusalsWithStatusOne) {
+    LevelHeader h = rom.readHeader(20);
+    h.mapPointer = 0x9FFFFA;  // 14 bytes from 6 bytes before the end
+    rom.writeHeader(20, h);
+    save();
+    ToolRun r = runTool("levels");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.out.find("20  refused: Level 20: the tile map lies outside vurk.smc\n"), std::string::npos);
+    EXPECT_NE(r.out.find("21  0x"), std::string::npos);
+}
+
+TEST_F(Tool, DumpShowsTheLevelAsLoaded) {
+    save();
+    QJsonObject o = dump(6);
+    EXPECT_EQ(o["level"].toInt(), 6);
+    EXPECT_EQ(o["headerOffset"].toInteger(), shortPointerOffset(addresses[6].header));
+    QJsonObject h = o["header"].toObject();
+    EXPECT_EQ(h["tileset"].toInteger(), 0x9AC000);
+    EXPECT_EQ(h["bgPalette"].toInteger(), 0x9D1234);
+    EXPECT_EQ(h["mapPointer"].toInteger(), longPointerFor(addresses[6].mapOffset));
+    EXPECT_EQ(h["width"].toInt(), 7);
+    EXPECT_EQ(h["height"].toInt(), 2);
+    EXPECT_EQ(h["music"].toInt(), 7);
+    EXPECT_EQ(h["start1X"].toInt(), 120);
+    EXPECT_EQ(h["bonusList"].toInt(), addresses[6].bonusList);
+    ASSERT_EQ(o["items"].toArray().size(), 2);
+    EXPECT_EQ(o["items"].toArray()[1].toObject()["type"].toInt(), 2);
+    QJsonArray victims = o["victims"].toArray();
+    ASSERT_EQ(victims.size(), 12);
+    EXPECT_EQ(victims[3].toObject()["number"].toInt(), 4);
+    EXPECT_EQ(victims[3].toObject()["code"].toInteger(), 0x839699);
+    EXPECT_EQ(victims[11].toObject()["x"].toInt(), 160);
+    EXPECT_EQ(victims[11].toObject()["code"].toInt(), 1);
+    EXPECT_EQ(o["otm"].toArray()[1].toObject()["number"].toInt(), 0x31);
+    EXPECT_EQ(o["rsm"].toArray()[0].toObject()["radius"].toInt(), 30);
+    EXPECT_EQ(o["bonus"].toArray().size(), 0);  // every third level has no bonus list
+    EXPECT_EQ(dump(7)["bonus"].toArray(), (QJsonArray{4, 10, 32}));
+    QJsonArray map = o["map"].toArray();
+    ASSERT_EQ(map.size(), 14);
+    EXPECT_EQ(map[13].toInt(), 13);
+}
+
+TEST_F(Tool, ExportThenImportBringsEditsIntoTheImage) {
+    save();
+    std::filesystem::create_directory("maps");
+    ToolRun r = runTool("export 4");
+    ASSERT_EQ(r.status, 0) << r.err;
+    auto f = readFileBytes("maps/level04.vmap");
+    ASSERT_EQ(f.size(), 76u + 20 + 120 + 24 + 0 + 5 * 5 * 2);
+    writeLe16(&f[16 + 46], 999);  // second player's start x
+    writeLe16(&f[76 + 1], 640);   // rsm 0's x
+    f.back() = 0x42;              // high byte of the last map cell
+    writeFileBytes("maps/level04.vmap", f);
+
+    auto before = readFileBytes("vurk.smc");
+    r = runTool("import 4");
+    ASSERT_EQ(r.status, 0) << r.err;
+    auto after = readFileBytes("vurk.smc");
+    EXPECT_NE(before, after);
+
+    QJsonObject o = dump(4);
+    EXPECT_EQ(o["header"].toObject()["start2X"].toInt(), 999);
+    EXPECT_EQ(o["rsm"].toArray()[0].toObject()["x"].toInt(), 640);
+    EXPECT_EQ(o["map"].toArray()[24].toInt(), 0x4200 + 24);
+    // Importing the same file again changes nothing more.
+    ASSERT_EQ(runTool("import 4").status, 0);
+    EXPECT_EQ(readFileBytes("vurk.smc"), after);
+}
+
+TEST_F(Tool, ErrorsWriteNothing) {
+    ToolRun r = runTool("dump 1");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "Error: Could not find vurk.smc\n");
+
+    save();
+    auto image = readFileBytes("vurk.smc");
+    r = runTool("import 2");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "Error: Could not find vmap for this level\n");
+
+    r = runTool("export 2");  // no maps folder
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "Error: Could not open vmap file\n");
+
+    std::filesystem::create_directory("maps");
+    ASSERT_EQ(runTool("export 2").status, 0);
+    std::filesystem::copy_file("maps/level02.vmap", "maps/level03.vmap");
+    r = runTool("import 3");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "Error: Error in vmap file\n");
+
+    EXPECT_EQ(runTool("dump 56").status, 1);
+    EXPECT_EQ(runTool("dump x").status, 1);
+    EXPECT_EQ(runTool("dump").status, 1);
+    EXPECT_EQ(runTool("nonsense").status, 1);
+    EXPECT_EQ(readFileBytes("vurk.smc"), image);
+}
+
+TEST_F(Tool, DamagedLevelIsNeitherDumpedNorImported) {
+    save();
+    std::filesystem::create_directory("maps");
+    ASSERT_EQ(runTool("export 9").status, 0);
+    LevelHeader h = rom.readHeader(9);
+    h.itemList = static_cast<uint16_t>(h.victimBlock - 4);
+    rom.writeHeader(9, h);
+    save();
+    auto image = readFileBytes("vurk.smc");
+    ToolRun r = runTool("import 9");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("Level 9: the object lists are not in the order"), std::string::npos) << r.err;
+    EXPECT_EQ(runTool("dump 9").status, 1);
+    EXPECT_EQ(readFileBytes("vurk.smc"), image);
+}
+
+}  // namespace
+}  // namespace vurk
