@@ -1,0 +1,140 @@
+#include "platform/profile.h"
+
+#include <cctype>
+#include <optional>
+#include <vector>
+
+#include "platform/files.h"
+
+namespace vurk {
+
+namespace {
+
+std::string trim(const std::string& s) {
+    size_t b = 0, e = s.size();
+    while (b < e && std::isspace(static_cast<unsigned char>(s[b]))) ++b;
+    while (e > b && std::isspace(static_cast<unsigned char>(s[e - 1]))) --e;
+    return s.substr(b, e - b);
+}
+
+bool sameName(const std::string& a, const std::string& b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// The file as lines, without their line ends.
+std::vector<std::string> readLines(const std::string& fileName) {
+    std::vector<uint8_t> bytes;
+    std::vector<std::string> lines;
+    if (!readWholeFile(fileName, bytes)) return lines;
+    std::string line;
+    for (uint8_t b : bytes) {
+        if (b == '\n') {
+            if (!line.empty() && line.back() == '\r') line.pop_back();
+            lines.push_back(line);
+            line.clear();
+        } else {
+            line.push_back(static_cast<char>(b));
+        }
+    }
+    if (!line.empty()) lines.push_back(line);
+    return lines;
+}
+
+// "[name]" gives name; any other line gives nothing.
+std::optional<std::string> sectionName(const std::string& line) {
+    std::string t = trim(line);
+    if (t.size() < 2 || t.front() != '[') return std::nullopt;
+    size_t close = t.find(']');
+    if (close == std::string::npos) return std::nullopt;
+    return trim(t.substr(1, close - 1));
+}
+
+// "key=value" gives key; other lines give nothing.
+std::optional<std::string> keyName(const std::string& line) {
+    size_t eq = line.find('=');
+    if (eq == std::string::npos) return std::nullopt;
+    return trim(line.substr(0, eq));
+}
+
+struct Found {
+    std::optional<size_t> section;  // line of the section header
+    size_t sectionEnd = 0;          // one past the section's last non-blank line
+    std::optional<size_t> key;      // line of the key
+};
+
+Found find(const std::vector<std::string>& lines, const std::string& section, const std::string& key) {
+    Found f;
+    bool inside = false;
+    for (size_t i = 0; i < lines.size(); ++i) {
+        if (auto name = sectionName(lines[i])) {
+            if (inside) break;
+            if (sameName(*name, section)) {
+                inside = true;
+                f.section = i;
+                f.sectionEnd = i + 1;
+            }
+            continue;
+        }
+        if (!inside) continue;
+        if (!trim(lines[i]).empty()) f.sectionEnd = i + 1;
+        auto k = keyName(lines[i]);
+        if (k && !f.key && sameName(*k, key)) f.key = i;
+    }
+    return f;
+}
+
+}  // namespace
+
+std::string getPrivateProfileString(const std::string& section, const std::string& key,
+                                    const std::string& defaultValue, const std::string& fileName) {
+    std::vector<std::string> lines = readLines(fileName);
+    Found f = find(lines, section, key);
+    if (!f.key) return defaultValue;
+    const std::string& line = lines[*f.key];
+    return trim(line.substr(line.find('=') + 1));
+}
+
+int32_t getPrivateProfileInt(const std::string& section, const std::string& key, int32_t defaultValue,
+                             const std::string& fileName) {
+    const std::string missing = "\x01";
+    std::string value = getPrivateProfileString(section, key, missing, fileName);
+    if (value == missing) return defaultValue;
+    size_t i = 0;
+    bool negative = false;
+    if (i < value.size() && (value[i] == '-' || value[i] == '+')) negative = value[i++] == '-';
+    int64_t n = 0;
+    for (; i < value.size() && std::isdigit(static_cast<unsigned char>(value[i])); ++i) {
+        n = n * 10 + (value[i] - '0');
+        if (n > 0xFFFFFFFFLL) n = 0xFFFFFFFFLL;  // saturate; the result wraps like a 32-bit value
+    }
+    uint32_t u = static_cast<uint32_t>(n);
+    if (negative) u = 0u - u;
+    return static_cast<int32_t>(u);
+}
+
+bool writePrivateProfileString(const std::string& section, const std::string& key, const std::string& value,
+                               const std::string& fileName) {
+    std::vector<std::string> lines = readLines(fileName);
+    Found f = find(lines, section, key);
+    std::string entry = key + "=" + value;
+    if (f.key) {
+        lines[*f.key] = entry;
+    } else if (f.section) {
+        lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(f.sectionEnd), entry);
+    } else {
+        lines.push_back("[" + section + "]");
+        lines.push_back(entry);
+    }
+    std::string text;
+    for (const std::string& l : lines) text += l + "\n";
+    FileWriter w;
+    return w.create(fileName) && w.write(text.data(), text.size()) && w.commit();
+}
+
+}  // namespace vurk
