@@ -50,6 +50,10 @@ struct LevelState {
     TileClipboard clipboard;
 };
 
+// The largest map the editor takes: its picture needs 16 KiB a cell.
+inline constexpr uint32_t kMaxMapCells = 16384;
+inline constexpr uint32_t kMaxMapSide = 512;
+
 // The data steps of a level load: checks that every region the level names lies
 // inside the image and that its lists are in order, then copies the header (unless
 // keepHeader), the tile map and the lists into the state, places the start points,

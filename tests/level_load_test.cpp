@@ -186,6 +186,18 @@ TEST_F(Refusal, EmptyMap) {
     expectRefused(7, "Level 7: the map has no cells");
 }
 
+TEST_F(Refusal, MapTooLargeToShow) {
+    LevelHeader h = header7();
+    h.width = 513;
+    h.height = 1;
+    rom.writeHeader(7, h);
+    expectRefused(7, "Level 7: the map is too large to show (513 x 1 cells; at most 16384 cells and 512 a side)");
+    h.width = 200;
+    h.height = 100;
+    rom.writeHeader(7, h);
+    expectRefused(7, "Level 7: the map is too large to show (200 x 100 cells; at most 16384 cells and 512 a side)");
+}
+
 TEST_F(Refusal, ListsOutOfOrder) {
     LevelHeader h = header7();
     std::swap(h.rsmList, h.itemList);
