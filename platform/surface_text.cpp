@@ -1,6 +1,8 @@
 // The surface operations that need a font or a curve. They are rendered without
 // smoothing into a transparent scratch image and then written into the surface
 // pixel by pixel, so only the pixels that the text or curve covers change.
+#include <algorithm>
+
 #include <QColor>
 #include <QFont>
 #include <QFontMetrics>
@@ -43,6 +45,9 @@ const QFont& labelFont() {
 constexpr QRgb kPenMark = 0xFFFF0000;
 constexpr QRgb kFillMark = 0xFF0000FF;
 
+// Curves in boxes larger than this are not drawn.
+constexpr int64_t kMaxCurveBox = int64_t{1} << 20;
+
 QImage scratchImage(int w, int h) {
     QImage img(w, h, QImage::Format_ARGB32);
     img.fill(Qt::transparent);
@@ -57,12 +62,17 @@ void Surface::ellipse(int32_t left, int32_t top, int32_t right, int32_t bottom) 
     if (left > right) std::swap(left, right);
     if (top > bottom) std::swap(top, bottom);
     const int64_t w = int64_t{right} - left, h = int64_t{bottom} - top;
-    if (w < 1 || h < 1 || w > dst->width() * 4LL + 4 || h > dst->height() * 4LL + 4) return;
+    if (w < 1 || h < 1 || w > kMaxCurveBox || h > kMaxCurveBox) return;
+    // Only the part of the box inside the bitmap is rendered.
+    const int32_t x0 = std::max(left, 0), y0 = std::max(top, 0);
+    const int32_t x1 = std::min(right, dst->width()), y1 = std::min(bottom, dst->height());
+    if (x0 >= x1 || y0 >= y1) return;
 
-    QImage img = scratchImage(static_cast<int>(w), static_cast<int>(h));
+    QImage img = scratchImage(x1 - x0, y1 - y0);
     {
         QPainter p(&img);
         p.setRenderHint(QPainter::Antialiasing, false);
+        p.translate(left - x0, top - y0);
         const bool fill = state.brush.style == BrushStyle::Solid;
         p.setBrush(fill ? QBrush(QColor::fromRgba(kFillMark)) : QBrush(Qt::NoBrush));
         if (state.pen.style == PenStyle::Solid) {
@@ -78,9 +88,9 @@ void Surface::ellipse(int32_t left, int32_t top, int32_t right, int32_t bottom) 
         const QRgb* row = reinterpret_cast<const QRgb*>(img.constScanLine(y));
         for (int x = 0; x < img.width(); ++x) {
             if (row[x] == kPenMark) {
-                plot(*dst, left + x, top + y, state.pen.color);
+                plot(*dst, x0 + x, y0 + y, state.pen.color);
             } else if (row[x] == kFillMark) {
-                plot(*dst, left + x, top + y, state.brush.color);
+                plot(*dst, x0 + x, y0 + y, state.brush.color);
             }
         }
     }

@@ -50,6 +50,14 @@ TEST(MapCanvas, TileIndexPicksItsSheetSquareAndIgnoresTheHighByte) {
     for (int32_t c = 0; c < 5; ++c) EXPECT_TRUE(cellShowsTile(canvas, c, 0, tiles[c])) << "cell " << c;
 }
 
+TEST(MapCanvas, TilesetChoosesTheSheetFile) {
+    EXPECT_EQ(tileSheetPath(tileSheetNumber(0x9BBCB5)), ".\\tiles\\tiles04.png");
+    EXPECT_EQ(tileSheetNumber(0x9AC000), 1u);
+    EXPECT_EQ(tileSheetNumber(0x9B8000), 0u);
+    EXPECT_EQ(tileSheetNumber(0x9B8001), 0u);
+    EXPECT_EQ(tileSheetPath(0), ".\\tiles\\tiles00.png");
+}
+
 TEST(MapCanvas, TilesMissingFromTheSheetShowBlack) {
     EditorState s;
     test::setUpView(s, 3, 1, 0x00777777);

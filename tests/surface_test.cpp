@@ -211,6 +211,14 @@ TEST(SurfaceShapes, HollowEllipseDrawsOnlyItsOutline) {
     EXPECT_EQ(raw(*s.bitmap(), 15, 18), bg);  // hollow
     EXPECT_EQ(raw(*s.bitmap(), 5, 8), bg);    // a corner of the box is off the curve
 
+    // A box partly off the bitmap draws the part of the same curve that is on it.
+    Surface whole = filled(40, 40, bg), cut = filled(12, 12, bg);
+    for (Surface* t : {&whole, &cut}) t->state = s.state;
+    whole.ellipse(5, 5, 25, 25);
+    cut.ellipse(-10, -10, 10, 10);
+    for (int32_t y = 0; y < 12; ++y)
+        for (int32_t x = 0; x < 12; ++x) ASSERT_EQ(raw(*cut.bitmap(), x, y), raw(*whole.bitmap(), x + 15, y + 15)) << x << "," << y;
+
     Surface empty = filled(8, 8, bg);
     empty.ellipse(4, 4, 4, 4);  // radius 0
     for (int32_t y = 0; y < 8; ++y)

@@ -10,6 +10,10 @@
 
 namespace vurk {
 
+// ---- Tile sheets -------------------------------------------------------------
+// The level header's `tileset` that each tile sheet, tiles00 to tiles04, shows.
+inline constexpr std::array<uint32_t, 5> kSheetTilesets = {0x9B8000, 0x9AC000, 0x9CB6EF, 0x9C8000, 0x9BBCB5};
+
 // ---- Items -------------------------------------------------------------------
 // An item's `type` is twice its row; its sprite is the 16 x 16 square number
 // `type` >> 1 of the item sheet, 16 to a sheet row.

@@ -1,5 +1,8 @@
 #include "view/map_canvas.h"
 
+#include <cstdio>
+
+#include "view/game_tables.h"
 #include "view/objects.h"
 
 namespace vurk {
@@ -8,6 +11,19 @@ EditorState::EditorState() {
     MapCanvas.state.pen = {PenStyle::Solid, kRed};
     MapCanvas.state.textColor = kYellow;
     MapCanvas.state.bkMode = BkMode::Transparent;
+}
+
+uint32_t tileSheetNumber(uint32_t tileset) {
+    for (size_t i = 0; i < kSheetTilesets.size(); ++i) {
+        if (kSheetTilesets[i] == tileset) return static_cast<uint32_t>(i);
+    }
+    return 0;
+}
+
+std::string tileSheetPath(uint32_t number) {
+    char path[32];
+    std::snprintf(path, sizeof path, ".\\tiles\\tiles%02u.png", number % 100);
+    return path;
 }
 
 bool setSheet(Surface& sheet, std::unique_ptr<Bitmap> bitmap) {

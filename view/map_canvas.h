@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 
 #include "platform/bitmap.h"
 #include "platform/shell.h"
@@ -11,6 +12,16 @@
 #include "view/editor_state.h"
 
 namespace vurk {
+
+// The sprite sheets' files, named as the messages show them.
+inline constexpr const char* kItemSheetPath = ".\\tiles\\items.png";
+inline constexpr const char* kVictimSheetPath = ".\\tiles\\victims.png";
+inline constexpr const char* kMonsterSheetPath = ".\\tiles\\monsters.png";
+
+// The tile sheet of a level's tileset, 0 to 4; an unknown tileset takes sheet 0.
+uint32_t tileSheetNumber(uint32_t tileset);
+// ".\tiles\tilesNN.png" for a sheet number.
+std::string tileSheetPath(uint32_t number);
 
 // Replaces a sheet's bitmap. A null bitmap (a sheet that failed to load) keeps
 // the sheet that is selected; returns whether the new one was taken.

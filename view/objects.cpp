@@ -77,6 +77,7 @@ SpriteSource victimSprite(uint32_t code, bool* known) {
 }
 
 SpriteSource monsterSprite(const EditorState& s, size_t index) {
+    if (index >= monsterCount(s)) return {};
     const bool rsm = s.monsterList == kRsmList;
     const uint32_t code = monsterAt(s, index).code;
     // Only otm records carry the `data` that picks a picture of the rect table;

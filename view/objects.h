@@ -32,7 +32,8 @@ inline constexpr int32_t kUnknownVictimHeight = 32;
 // The sprite of victim slot `code`; `known` is false for the frame above.
 SpriteSource victimSprite(uint32_t code, bool* known = nullptr);
 
-// The sprite of record `index` of the current monster list.
+// The sprite of record `index` of the current monster list; none for an index
+// past the list.
 SpriteSource monsterSprite(const EditorState& s, size_t index);
 
 // Draws every item; `highlight` draws a yellow hatched box over each instead.
