@@ -28,7 +28,22 @@ public:
         return a;
     }
 
+    void presentMap(const Bitmap& canvas, int32_t originX, int32_t originY) override {
+        mapPresents.push_back({&canvas, originX, originY});
+    }
+    void invalidateMap() override { ++mapInvalidations; }
+    void presentScratchPad(const Bitmap& pad) override { padPresents.push_back(&pad); }
+
+    struct MapPresent {
+        const Bitmap* canvas;
+        int32_t originX;
+        int32_t originY;
+    };
+
     std::vector<RecordedBox> boxes;
+    std::vector<MapPresent> mapPresents;
+    int mapInvalidations = 0;
+    std::vector<const Bitmap*> padPresents;
     std::deque<BoxAnswer> answers;  // answered in order; then No / Ok
 };
 

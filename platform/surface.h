@@ -1,0 +1,104 @@
+// A memory drawing surface: a selected bitmap with a pen, a brush, a text colour
+// and a background mode, and the raster operations the editor draws with.
+//
+// Drawing operations write only into a 32-bit selected bitmap; on a surface with
+// no bitmap, or one of another depth, they do nothing. A surface of any depth can
+// be the source of a copy: palette pixels are expanded through the colour table.
+// Copies are clipped at the edges of both bitmaps: destination pixels whose
+// source lies outside the source bitmap are left as they are.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string_view>
+
+#include "platform/bitmap.h"
+
+namespace vurk {
+
+// Raster operations of a copy, with their customary codes.
+enum class Rop : uint32_t {
+    SrcCopy = 0x00CC0020,   // destination = source
+    SrcAnd = 0x008800C6,    // destination = destination AND source
+    SrcPaint = 0x00EE0086,  // destination = destination OR source
+};
+
+// Raster operations of a fill with the brush.
+enum class PatRop : uint32_t {
+    PatInvert = 0x005A0049,  // destination = destination XOR brush colour
+    Blackness = 0x00000042,  // destination = 0
+};
+
+enum class BkMode { Transparent, Opaque };
+enum class PenStyle { Solid, Null };
+// Hatched brushes draw one hatch, HS_BDIAGONAL: lines rising to the right.
+enum class BrushStyle { Solid, Hatched, Hollow };
+
+// Pens are one pixel wide.
+struct Pen {
+    PenStyle style = PenStyle::Solid;
+    uint32_t color = 0;  // 0x00RRGGBB
+};
+
+struct Brush {
+    BrushStyle style = BrushStyle::Solid;
+    uint32_t color = 0xFFFFFF;
+};
+
+// What a surface draws with; saved and restored whole around a change.
+struct DrawingState {
+    Pen pen;             // black
+    Brush brush;         // white, solid
+    uint32_t textColor = 0;
+    uint32_t bkColor = 0xFFFFFF;
+    BkMode bkMode = BkMode::Opaque;
+};
+
+class Surface {
+public:
+    Surface() = default;
+    Surface(Surface&&) = default;
+    Surface& operator=(Surface&&) = default;
+
+    // Selects a bitmap (null for none) and hands back the one selected before.
+    std::unique_ptr<Bitmap> selectBitmap(std::unique_ptr<Bitmap> bitmap);
+    Bitmap* bitmap() { return bitmap_.get(); }
+    const Bitmap* bitmap() const { return bitmap_.get(); }
+
+    DrawingState state;
+
+    // Copies a w x h rectangle of `src` at (sx, sy) to (x, y), combined by `rop`.
+    // `src` may be this surface.
+    void bitBlt(int32_t x, int32_t y, int32_t w, int32_t h, const Surface& src, int32_t sx,
+                int32_t sy, Rop rop);
+
+    // Fills a rectangle through the brush. PatInvert uses a solid brush's colour;
+    // with a hatched or hollow brush it leaves the pixels alone.
+    void patBlt(int32_t x, int32_t y, int32_t w, int32_t h, PatRop rop);
+
+    // The rectangle from (left, top) to (right, bottom), right and bottom edges
+    // excluded: outlined with the pen, the inside filled with the brush. A hatched
+    // brush paints its lines in its colour and the gaps with the background colour,
+    // or not at all when the background mode is transparent.
+    void rectangle(int32_t left, int32_t top, int32_t right, int32_t bottom);
+
+    // The outline of the ellipse in the same box, drawn with the pen. The inside
+    // is filled only with a solid brush.
+    void ellipse(int32_t left, int32_t top, int32_t right, int32_t bottom);
+
+    // Text with its top-left corner at (x, y), in the text colour, without
+    // smoothing; an opaque background mode fills the text's box with the
+    // background colour first.
+    void textOut(int32_t x, int32_t y, std::string_view text);
+
+private:
+    Bitmap* target();  // the selected bitmap when it can be drawn into
+    // Sets one pixel when it lies inside `bmp`.
+    static void plot(Bitmap& bmp, int32_t x, int32_t y, uint32_t color);
+    // What the brush paints at a pixel; false where it leaves the pixel alone.
+    bool brushColorAt(int32_t x, int32_t y, uint32_t& color) const;
+
+    std::unique_ptr<Bitmap> bitmap_;
+};
+
+}  // namespace vurk

@@ -1,0 +1,307 @@
+#include <gtest/gtest.h>
+
+#include "tests/support/view_support.h"
+#include "view/map_canvas.h"
+#include "view/objects.h"
+
+namespace vurk {
+namespace {
+
+using test::pixelAt;
+using test::sheetPixel;
+
+constexpr uint32_t kBackground = 0x00A5C3E1;
+
+// A 8 x 8-cell level with its canvas all background and coordinate sheets for
+// the three kinds of objects; no objects yet.
+void setUpObjects(EditorState& s) {
+    test::setUpView(s, 8, 8, kBackground);
+    setSheet(s.ItemSheet, test::coordinateSheet(256, 128));
+    setSheet(s.VictimSheet, test::coordinateSheet(128, 660));
+    setSheet(s.MonsterSheet, test::coordinateSheet(400, 850));
+    s.clientW = 200;
+    s.clientH = 150;
+    for (VictimRecord& v : s.victims) v = VictimRecord{};
+    s.victims[kStart1Record].code = kStart1Code;  // parked at (0, 0), off the canvas
+    s.victims[kStart2Record].code = kStart2Code;
+}
+
+// Parks the victims where they draw nothing on the canvas.
+void parkVictims(EditorState& s) {
+    for (VictimRecord& v : s.victims) v.code = kStart1Code;
+}
+
+// Every pixel of the w x h sprite at (left, top) is the background masked by
+// the sheet at (maskX, srcY) and then painted with the sheet at (srcX, srcY);
+// the columns beside it and the row above it are untouched.
+void expectMaskedSprite(const EditorState& s, int32_t left, int32_t top, int32_t srcX, int32_t srcY,
+                        int32_t maskX, int32_t w, int32_t h) {
+    const Bitmap& c = *s.MapCanvas.bitmap();
+    for (int32_t v = 0; v < h; ++v)
+        for (int32_t u = 0; u < w; ++u)
+            ASSERT_EQ(pixelAt(c, left + u, top + v),
+                      (kBackground & sheetPixel(maskX + u, srcY + v)) | sheetPixel(srcX + u, srcY + v))
+                << "sprite pixel " << u << "," << v;
+    for (int32_t v = 0; v < h; ++v) {
+        EXPECT_EQ(pixelAt(c, left - 1, top + v), kBackground);
+        EXPECT_EQ(pixelAt(c, left + w, top + v), kBackground);
+    }
+    for (int32_t u = 0; u < w; ++u) EXPECT_EQ(pixelAt(c, left + u, top - 1), kBackground);
+}
+
+int countPixels(const EditorState& s, uint32_t value) {
+    const Bitmap& c = *s.MapCanvas.bitmap();
+    int n = 0;
+    for (int32_t y = 0; y < c.height(); ++y)
+        for (int32_t x = 0; x < c.width(); ++x) n += pixelAt(c, x, y) == value;
+    return n;
+}
+
+OtmRecord otm(uint16_t x, uint16_t y, uint32_t code, uint16_t data = 0) {
+    OtmRecord r{};
+    r.x = x;
+    r.y = y;
+    r.code = code;
+    r.data = data;
+    return r;
+}
+
+RsmRecord rsm(uint16_t x, uint16_t y, uint32_t code, uint8_t radius) {
+    RsmRecord r{};
+    r.x = x;
+    r.y = y;
+    r.code = code;
+    r.radius = radius;
+    return r;
+}
+
+ItemRecord item(uint16_t x, uint16_t y, uint8_t type) {
+    ItemRecord r{};
+    r.x = x;
+    r.y = y;
+    r.type = type;
+    return r;
+}
+
+TEST(Items, DrawOpaqueFromTheirTypeAndHighlightAsHatchedBoxes) {
+    EditorState s;
+    setUpObjects(s);
+    s.items = {item(100, 100, 35)};  // sprite 17: column 1, row 1 of the sheet
+    drawItems(s, true);
+    EXPECT_EQ(pixelAt(*s.MapCanvas.bitmap(), 92, 92), kYellow);    // outline
+    EXPECT_EQ(pixelAt(*s.MapCanvas.bitmap(), 100, 100), kBackground);  // a gap of the hatching
+    EXPECT_EQ(pixelAt(*s.MapCanvas.bitmap(), 108, 100), kBackground);  // right edge excluded
+    EXPECT_GT(countPixels(s, kYellow), 60);
+
+    drawItems(s, false);  // covers the box exactly
+    for (int32_t v = -1; v <= 16; ++v)
+        for (int32_t u = -1; u <= 16; ++u) {
+            bool in = u >= 0 && v >= 0 && u < 16 && v < 16;
+            ASSERT_EQ(pixelAt(*s.MapCanvas.bitmap(), 92 + u, 92 + v), in ? sheetPixel(16 + u, 16 + v) : kBackground);
+        }
+}
+
+TEST(Items, HitBoxesAndOrder) {
+    EditorState s;
+    setUpObjects(s);
+    s.items = {item(300, 300, 0), item(100, 100, 2), item(100, 100, 4)};
+    struct Probe { uint16_t x, y; int32_t want; };
+    for (Probe p : {Probe{92, 92, 1}, Probe{107, 107, 1}, Probe{108, 100, -1}, Probe{100, 108, -1},
+                    Probe{91, 100, -1}}) {
+        s.objectGrabbed = 0;
+        EXPECT_EQ(hitTestItem(s, p.x, p.y), p.want) << p.x << "," << p.y;
+        EXPECT_EQ(s.objectGrabbed, p.want >= 0 ? 1 : 0);
+    }
+    s.objectGrabbed = 1;
+    EXPECT_EQ(hitTestItem(s, 0, 0), -1);
+    EXPECT_EQ(s.objectGrabbed, 1);  // a miss leaves the drag state alone
+}
+
+TEST(Victims, MaskedSpritesLabelsAndTheShiftedBbq) {
+    EditorState s;
+    setUpObjects(s);
+    parkVictims(s);
+    s.victims[0].code = 0x839E15;  // "Explorer": (4, 89), mask x 43, 29 x 37
+    s.victims[0].x = 100;
+    s.victims[0].y = 100;
+    s.victims[0].number = 0x1A;
+    s.victims[1].code = kBbqCode;  // 49 x 63 from (5, 1), mask x 66
+    s.victims[1].x = 200;
+    s.victims[1].y = 300;
+    drawVictims(s);
+    expectMaskedSprite(s, 100 - 14, 100 - 37, 4, 89, 43, 29, 37);
+    expectMaskedSprite(s, 200 - 24 - 9, 300 - 63, 5, 1, 66, 49, 63);
+    // Labels go below and right of the foot point.
+    int yellowBelow = 0;
+    for (int32_t y = 100; y < 130; ++y)
+        for (int32_t x = 100; x < 140; ++x) yellowBelow += pixelAt(*s.MapCanvas.bitmap(), x, y) == kYellow;
+    EXPECT_GT(yellowBelow, 5);
+
+    // "BBQ"'s box is not shifted; its odd width leaves it one pixel short on the right.
+    EXPECT_EQ(hitTestVictim(s, 176, 299), 1);
+    EXPECT_EQ(hitTestVictim(s, 175, 299), -1);
+    EXPECT_EQ(hitTestVictim(s, 223, 237), 1);
+    EXPECT_EQ(hitTestVictim(s, 224, 250), -1);
+    EXPECT_EQ(hitTestVictim(s, 200, 300), -1);  // the foot's own row is below the box
+}
+
+TEST(Victims, StartPointsAreOpaqueUnlabelledAndDraggable) {
+    EditorState s;
+    setUpObjects(s);
+    parkVictims(s);
+    s.victims[kStart2Record].x = 200;
+    s.victims[kStart2Record].y = 200;
+    s.victims[kStart2Record].code = kStart2Code;  // 20 x 38 from (95, 145)
+    drawVictims(s);
+    const Bitmap& c = *s.MapCanvas.bitmap();
+    for (int32_t v = 0; v < 38; ++v)
+        for (int32_t u = 0; u < 20; ++u) ASSERT_EQ(pixelAt(c, 190 + u, 162 + v), sheetPixel(95 + u, 145 + v));
+    EXPECT_EQ(countPixels(s, kYellow), 0);
+    EXPECT_EQ(hitTestVictim(s, 190, 162), kStart2Record);
+    EXPECT_EQ(hitTestVictim(s, 210, 162), -1);
+}
+
+TEST(Victims, AnUnknownKindShowsAFrameThatCanBeHitAndMoved) {
+    EditorState s;
+    setUpObjects(s);
+    parkVictims(s);
+    s.victims[3].code = 0x123456;
+    s.victims[3].x = 300;
+    s.victims[3].y = 300;
+    drawVictims(s);
+    const Bitmap& c = *s.MapCanvas.bitmap();
+    EXPECT_EQ(pixelAt(c, 292, 268), kRed);   // top-left of the 16 x 32 frame
+    EXPECT_EQ(pixelAt(c, 307, 299), kRed);   // bottom-right
+    EXPECT_EQ(pixelAt(c, 300, 284), kBackground);  // hollow
+    EXPECT_EQ(hitTestVictim(s, 292, 268), 3);
+    moveVictim(s, 3, 310, 250);  // grabbed: the foot goes half the frame lower
+    EXPECT_EQ(s.victims[3].x, 310);
+    EXPECT_EQ(s.victims[3].y, 266);
+}
+
+TEST(Monsters, SpritesPerListCodeAndRectTable) {
+    struct Case {
+        int32_t list;
+        uint32_t code;
+        uint16_t data;
+        int32_t srcX, srcY, w, h;
+    };
+    const Case cases[] = {
+        {kOtmList, 0x82F25D, 0, 0, 172, 15, 30},     // "Flame" on the otm list
+        {kRsmList, 0x82F25D, 0, 96, 692, 36, 39},    // and on the rsm list
+        {kOtmList, 0x82EF36, 0, 0, 0, 23, 46},       // "Vampire"
+        {kOtmList, 0x00ABCDEF, 0, 0, 409, 21, 34},   // no row: the default
+        {kRsmList, 0x00ABCDEF, 0, 96, 409, 21, 34},
+        {kOtmList, kRectMonsterCode, 0, 203, 6, 21, 19},
+        {kOtmList, kRectMonsterCode, 11, 201, 279, 33, 60},
+        {kOtmList, kRectMonsterCode, 40, 0, 409, 21, 34},  // past the table: the default
+        {kRsmList, kRectMonsterCode, 0, 96, 409, 21, 34},  // rsm records carry no data
+    };
+    for (const Case& c : cases) {
+        EditorState s;
+        setUpObjects(s);
+        parkVictims(s);
+        s.monsterList = c.list;
+        if (c.list == kOtmList) s.otm = {otm(200, 300, c.code, c.data)};
+        else s.rsm = {rsm(200, 300, c.code, 0)};
+        drawMonsters(s);
+        SCOPED_TRACE(testing::Message() << std::hex << c.code << " list " << c.list << " data " << std::dec << c.data);
+        expectMaskedSprite(s, 200 - (c.w >> 1), 300 - c.h, c.srcX, c.srcY, c.srcX + c.w + 1, c.w, c.h);
+        EXPECT_EQ(hitTestMonster(s, static_cast<uint16_t>(200 - (c.w >> 1)), static_cast<uint16_t>(300 - c.h)), 0);
+    }
+}
+
+TEST(Monsters, OddWidthBoxAndAbsentRectEntries) {
+    EditorState s;
+    setUpObjects(s);
+    s.otm = {otm(100, 200, 0x82F25D), otm(300, 300, kRectMonsterCode, 6)};  // Flame 15 x 30; absent entry
+    const Bitmap before = *s.MapCanvas.bitmap();
+    drawMonsters(s);
+    expectMaskedSprite(s, 93, 170, 0, 172, 16, 15, 30);  // drawn at x 93 to 107
+    EXPECT_EQ(hitTestMonster(s, 93, 170), 0);
+    EXPECT_EQ(hitTestMonster(s, 106, 199), 0);
+    EXPECT_EQ(hitTestMonster(s, 107, 185), -1);
+    EXPECT_EQ(hitTestMonster(s, 100, 200), -1);
+    EXPECT_EQ(hitTestMonster(s, 300, 299), -1);  // the absent entry is never hit
+    for (int32_t y = 250; y < 320; ++y)
+        for (int32_t x = 250; x < 350; ++x) ASSERT_EQ(pixelAt(*s.MapCanvas.bitmap(), x, y), pixelAt(before, x, y));
+}
+
+TEST(Monsters, FarSpritesAreSkippedOnlyDuringADrag) {
+    for (int32_t grabbed : {0, 1}) {
+        EditorState s;
+        setUpObjects(s);
+        s.otm = {otm(100, 100, 0x82EF36), otm(450, 450, 0x82EF36)};  // the window shows 0..199 x 0..149
+        s.objectGrabbed = grabbed;
+        drawMonsters(s);
+        EXPECT_NE(pixelAt(*s.MapCanvas.bitmap(), 100, 80), kBackground);
+        EXPECT_EQ(pixelAt(*s.MapCanvas.bitmap(), 450, 430) != kBackground, grabbed == 0) << "grabbed " << grabbed;
+    }
+}
+
+TEST(Monsters, RadiusCirclesOnlyInMonsterModeOnTheRsmListWhenNotDragging) {
+    struct Case { int32_t mode, list, grabbed; bool circle; };
+    const Case cases[] = {
+        {kModeMonster, kRsmList, 0, true},
+        {kModeMonster, kRsmList, 1, false},
+        {kModeMonster, kOtmList, 0, false},
+        {kModeBg, kRsmList, 0, false},
+    };
+    for (const Case& c : cases) {
+        EditorState s;
+        setUpObjects(s);
+        parkVictims(s);
+        s.editMode = c.mode;
+        s.monsterList = c.list;
+        s.objectGrabbed = c.grabbed;
+        s.rsm = {rsm(200, 300, 0x82EF36, 40)};  // "Vampire", 46 high: centre (200, 277)
+        s.otm = {otm(200, 300, 0x82EF36)};
+        drawMonsters(s);
+        EXPECT_EQ(pixelAt(*s.MapCanvas.bitmap(), 160, 277) == kRed, c.circle) << "case " << (&c - cases);
+        EXPECT_EQ(countPixels(s, kRed) > 100, c.circle);
+    }
+}
+
+TEST(Moves, StoreTheFootHalfASpriteBelowTheHeldMiddle) {
+    EditorState s;
+    setUpObjects(s);
+    s.otm = {otm(10, 10, 0x8188CA), otm(10, 10, kRectMonsterCode, 3)};  // 40 high; rect entry 37 high
+    s.rsm = {rsm(10, 10, 0x8188CA, 0)};
+    s.objectGrabbed = 1;
+    moveMonster(s, 0, 100, 200);
+    EXPECT_EQ(s.otm[0].x, 100);
+    EXPECT_EQ(s.otm[0].y, 220);
+    moveMonster(s, 1, 100, 200);  // the rect picture's own height
+    EXPECT_EQ(s.otm[1].y, 218);
+    s.monsterList = kRsmList;
+    moveMonster(s, 0, 70000, 65530);  // low 16 bits only, the foot wrapping too
+    EXPECT_EQ(s.rsm[0].x, 70000 - 65536);
+    EXPECT_EQ(s.rsm[0].y, (65530 + 20) & 0xFFFF);
+    s.objectGrabbed = 0;  // a dialog's redraw in place leaves the position as it is
+    moveMonster(s, 0, s.rsm[0].x, s.rsm[0].y);
+    EXPECT_EQ(s.rsm[0].y, (65530 + 20) & 0xFFFF);
+    moveMonster(s, 5, 1, 1);  // no such record: nothing
+    moveItem(s, -1, 1, 1);
+
+    s.victims[2].code = 0x839A89;  // "Dog", 26 high
+    s.objectGrabbed = 1;
+    moveVictim(s, 2, 300, 300);
+    EXPECT_EQ(s.victims[2].y, 313);
+}
+
+TEST(Moves, RepaintTheTilesAroundThePointer) {
+    EditorState s;
+    setUpObjects(s);
+    s.items = {item(100, 100, 0)};
+    moveItem(s, 0, 300, 200);
+    EXPECT_EQ(s.items[0].x, 300);
+    EXPECT_EQ(s.items[0].y, 200);
+    const Bitmap& c = *s.MapCanvas.bitmap();
+    const uint8_t tile = s.mapBuffer[(3 * 8 + 4) * 2];  // cell (4, 3) holds the pointer
+    EXPECT_EQ(pixelAt(c, 256, 192), sheetPixel(64 * (tile & 15), 64 * (tile >> 4)));
+    EXPECT_EQ(pixelAt(c, 191, 191), kBackground);  // cell (2, 2) lies outside the 3 x 3 block
+    EXPECT_NE(pixelAt(c, 192, 128), kBackground);  // cell (3, 2) lies inside it
+}
+
+}  // namespace
+}  // namespace vurk

@@ -1,0 +1,69 @@
+// The editor's whole state: the level data plus what the map view, the object
+// editing and the scratch pad keep.
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+#include "level/level_state.h"
+#include "platform/surface.h"
+
+namespace vurk {
+
+enum EditMode : int32_t {
+    kModeBg = 0,
+    kModeItem = 1,
+    kModeVictim = 2,
+    kModeMonster = 3,
+};
+
+// Which monster list Monster mode edits.
+inline constexpr int32_t kOtmList = 0;
+inline constexpr int32_t kRsmList = 1;
+
+inline constexpr int32_t kCellSize = 64;   // pixels of a map cell and of a sheet tile
+inline constexpr int32_t kPadCells = 6;    // the scratch pad is 6 x 6 cells
+inline constexpr int32_t kPadPixels = kPadCells * kCellSize;
+
+// Colours the map canvas draws with.
+inline constexpr uint32_t kRed = 0xFF0000;
+inline constexpr uint32_t kYellow = 0xFFFF00;
+
+struct EditorState : LevelState {
+    EditorState();
+
+    int32_t editMode = kModeBg;
+    int32_t monsterList = kOtmList;
+    uint32_t options = 0;  // option flags, bits 0 to 3
+
+    // The main window's client size, and the level pixel at its top-left.
+    int32_t clientW = 0;
+    int32_t clientH = 0;
+    int32_t viewX = 0;
+    int32_t viewY = 0;
+
+    // Top-left corner of the selected map cell (the BG-mode cursor).
+    int32_t selX = 0;
+    int32_t selY = 0;
+
+    // The object found by the last hit test, and whether it is being dragged.
+    int32_t selectedObject = -1;
+    int32_t objectGrabbed = 0;
+
+    // The whole level drawn off-screen: red pen, yellow text, transparent
+    // background, white brush (the cell marker relies on it).
+    Surface MapCanvas;
+    Surface TileSheet;    // 16 x 16 tiles of 64 x 64 pixels
+    Surface ItemSheet;
+    Surface VictimSheet;
+    Surface MonsterSheet;
+
+    // Tile indices of the scratch pad, 2 bytes a cell (the second stays 0),
+    // its surface, and the top-left corner of its selected cell.
+    std::array<uint8_t, kPadCells * kPadCells * 2> ScratchPad{};
+    Surface PadSurface;
+    int32_t padX = 0;
+    int32_t padY = 0;
+};
+
+}  // namespace vurk

@@ -1,0 +1,64 @@
+// The level's objects on the map canvas: drawing them from their sprite sheets,
+// finding the one under a point, and moving them.
+//
+// Items are placed by their centre; victims, start points and monsters by their
+// foot point, the middle of the sprite's bottom edge. A sprite w x h with foot
+// (x, y) has its top-left corner at (x - (w >> 1), y - h).
+#pragma once
+
+#include <cstdint>
+
+#include "view/editor_state.h"
+#include "view/game_tables.h"
+
+namespace vurk {
+
+// Where a record's picture lies in its sheet. The mask, where there is one,
+// lies at (maskX, srcY). A sprite of no size draws nothing and is never hit.
+struct SpriteSource {
+    int32_t srcX = 0;
+    int32_t srcY = 0;
+    int32_t maskX = 0;
+    int32_t width = 0;
+    int32_t height = 0;
+    bool masked = true;
+};
+
+// A victim code that no row names is shown as a red frame of this size with its
+// label, so that it can be seen, dragged and given a kind in the dialog.
+inline constexpr int32_t kUnknownVictimWidth = 16;
+inline constexpr int32_t kUnknownVictimHeight = 32;
+
+// The sprite of victim slot `code`; `known` is false for the frame above.
+SpriteSource victimSprite(uint32_t code, bool* known = nullptr);
+
+// The sprite of record `index` of the current monster list; none for an index
+// past the list.
+SpriteSource monsterSprite(const EditorState& s, size_t index);
+
+// Draws every item; `highlight` draws a yellow hatched box over each instead.
+void drawItems(EditorState& s, bool highlight);
+// Draws the ten victims with their number labels, then the two start points.
+void drawVictims(EditorState& s);
+// Draws the current monster list, with radius circles in Monster mode on the
+// rsm list while nothing is dragged. During a drag, sprites far outside the
+// window are skipped.
+void drawMonsters(EditorState& s);
+// The three above, in drawing order.
+void drawObjects(EditorState& s);
+
+// The first record, in index order, whose box holds the level point; -1 when
+// none does. A hit sets objectGrabbed.
+int32_t hitTestItem(EditorState& s, uint16_t x, uint16_t y);
+int32_t hitTestVictim(EditorState& s, uint16_t x, uint16_t y);
+int32_t hitTestMonster(EditorState& s, uint16_t x, uint16_t y);
+
+// Store the low 16 bits of the position and repaint the tiles around (x, y).
+// While objectGrabbed is set, victims and monsters take (x, y) as the sprite's
+// middle and store the foot half a sprite lower. An index out of range does
+// nothing.
+void moveItem(EditorState& s, int32_t index, int32_t x, int32_t y);
+void moveVictim(EditorState& s, int32_t index, int32_t x, int32_t y);
+void moveMonster(EditorState& s, int32_t index, int32_t x, int32_t y);
+
+}  // namespace vurk
