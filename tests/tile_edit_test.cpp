@@ -48,17 +48,17 @@ TEST(TileEditing, AdjustWrapsAndOverwritesTheCurrentSlot) {
     setUpEditing(s);
     test::FakeShell shell;
     s.clipboard.index = 4;
-    s.clipboard.slots.fill(9);
+    s.clipboard.tiles.fill(9);
     struct Case { uint8_t start; int8_t delta; uint8_t want; };
     for (Case c : {Case{255, 1, 0}, Case{5, -16, 245}, Case{0, -1, 255}, Case{250, 16, 10}}) {
         s.mapBuffer[4 * 2] = c.start;
         adjustSelectedTile(s, shell, c.delta, TileTarget::Map);
         EXPECT_EQ(s.mapBuffer[4 * 2], c.want);
-        EXPECT_EQ(s.clipboard.slots[4], c.want);
+        EXPECT_EQ(s.clipboard.tiles[4], c.want);
         EXPECT_EQ(s.clipboard.index, 4u);
     }
-    EXPECT_EQ(s.clipboard.slots[3], 9);
-    EXPECT_EQ(s.clipboard.slots[5], 9);
+    EXPECT_EQ(s.clipboard.tiles[3], 9);
+    EXPECT_EQ(s.clipboard.tiles[5], 9);
 }
 
 TEST(TileEditing, CopiesGoRoundTheTenSlots) {
@@ -70,19 +70,19 @@ TEST(TileEditing, CopiesGoRoundTheTenSlots) {
         copyTileToClipboard(s, TileTarget::Map);
     }
     EXPECT_EQ(s.clipboard.index, 7u);
-    for (uint32_t i = 0; i < 10; ++i) EXPECT_EQ(s.clipboard.slots[(8 + i) % 10], 100 + i) << "copy " << i;
+    for (uint32_t i = 0; i < 10; ++i) EXPECT_EQ(s.clipboard.tiles[(8 + i) % 10], 100 + i) << "copy " << i;
     s.mapBuffer[4 * 2] = 42;
     copyTileToClipboard(s, TileTarget::Map);  // the eleventh overwrites the first copy's slot
     EXPECT_EQ(s.clipboard.index, 8u);
-    EXPECT_EQ(s.clipboard.slots[8], 42);
-    EXPECT_EQ(s.clipboard.slots[9], 101);
+    EXPECT_EQ(s.clipboard.tiles[8], 42);
+    EXPECT_EQ(s.clipboard.tiles[9], 101);
 }
 
 TEST(TileEditing, PasteUsesTheCurrentSlotOrWalksTheRing) {
     EditorState s;
     setUpEditing(s);
     test::FakeShell shell;
-    for (uint8_t i = 0; i < 10; ++i) s.clipboard.slots[i] = static_cast<uint8_t>(50 + i);
+    for (uint8_t i = 0; i < 10; ++i) s.clipboard.tiles[i] = static_cast<uint8_t>(50 + i);
     s.clipboard.index = 9;
     pasteTileFromClipboard(s, shell, TileTarget::Map, false);
     EXPECT_EQ(s.mapBuffer[4 * 2], 59);
@@ -114,13 +114,13 @@ TEST(ScratchPad, EditsItsSelectedCellAndPresentsItself) {
     s.clipboard.index = 2;
     adjustSelectedTile(s, shell, 16, TileTarget::Pad);
     EXPECT_EQ(s.ScratchPad[(1 * 6 + 5) * 2], 0x47);
-    EXPECT_EQ(s.clipboard.slots[2], 0x47);
+    EXPECT_EQ(s.clipboard.tiles[2], 0x47);
 }
 
 TEST(ScratchPad, FillSetsEveryCellAndLeavesTheClipboard) {
     EditorState s;
     setUpEditing(s);
-    s.clipboard.slots.fill(3);
+    s.clipboard.tiles.fill(3);
     s.clipboard.index = 6;
     s.ScratchPad.fill(0xEE);
     fillScratchPad(s, 7);
@@ -129,7 +129,7 @@ TEST(ScratchPad, FillSetsEveryCellAndLeavesTheClipboard) {
         EXPECT_EQ(s.ScratchPad[i + 1], 0);
     }
     EXPECT_EQ(s.clipboard.index, 6u);
-    EXPECT_EQ(s.clipboard.slots[6], 3);
+    EXPECT_EQ(s.clipboard.tiles[6], 3);
 
     s.padX = 128;
     s.padY = 320;

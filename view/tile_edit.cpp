@@ -24,12 +24,12 @@ int64_t selectedOffset(const EditorState& s, TileTarget target) {
 }  // namespace
 
 uint8_t& currentClipboardSlot(TileClipboard& clip) {
-    clip.index = static_cast<uint32_t>(clip.index % clip.slots.size());
-    return clip.slots[clip.index];
+    clip.index = static_cast<uint32_t>(clip.index % clip.tiles.size());
+    return clip.tiles[clip.index];
 }
 
 void advanceClipboard(TileClipboard& clip) {
-    clip.index = static_cast<uint32_t>((clip.index + 1) % clip.slots.size());
+    clip.index = static_cast<uint32_t>((clip.index + 1) % clip.tiles.size());
 }
 
 void storeInClipboard(TileClipboard& clip, uint8_t value) {
