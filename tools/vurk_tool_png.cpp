@@ -51,9 +51,9 @@ int runPng2Bmp(const std::vector<std::string>& args) {
     }
     PngDecoder d;
     PngDecoderReset(d);
-    PngReadFile(d, args[0]);
-    PngInflateImage(d);
-    std::unique_ptr<Bitmap> bmp = PngMakeBitmap(d);
+    // Stops at the first step that fails, so that its code is the one shown.
+    std::unique_ptr<Bitmap> bmp;
+    if (PngReadFile(d, args[0]) && PngInflateImage(d)) bmp = PngMakeBitmap(d);
     const uint32_t code = d.lastError;
     PngDecoderFree(d);
     if (!bmp) {
