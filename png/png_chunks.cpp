@@ -32,11 +32,6 @@ bool continuesImageData(const uint8_t* type) {
     return type[0] == 'I' && type[1] == 'D' && type[2] == 'A' && (type[3] | 0x20) == 't';
 }
 
-int fail(PngDecoder& d, uint32_t code) {
-    d.lastError = code;
-    return 0;
-}
-
 bool acceptedHeaderValues(const PngDecoder& d) {
     const uint8_t compression = d.header[10];
     const uint8_t filter = d.header[11];

@@ -36,11 +36,6 @@ constexpr OutputFormat kOutputFormats[] = {
 // Files this large cannot hold an image we would accept.
 constexpr uintmax_t kMaxFileBytes = uintmax_t{1} << 31;
 
-int fail(PngDecoder& d, uint32_t code) {
-    d.lastError = code;
-    return 0;
-}
-
 void fillGreyRamp(Bitmap& bmp, uint32_t entries) {
     for (uint32_t i = 0; i < entries; ++i) {
         const auto v = static_cast<uint8_t>(i * 255 / (entries - 1));
@@ -65,25 +60,27 @@ void fillColourTable(const PngDecoder& d, const OutputFormat& f, Bitmap& bmp) {
     }
 }
 
-// Reads the whole file into a new heap buffer. Sets lastError on failure.
-uint8_t* readFileBuffer(PngDecoder& d, const std::string& path) {
+// Reads the whole file into a new heap buffer, which becomes fileData.
+int readFileBuffer(PngDecoder& d, const std::string& path) {
     const std::filesystem::path file(nativePath(path));
     std::error_code ec;
-    if (!std::filesystem::is_regular_file(file, ec)) return fail(d, PngErrFile), nullptr;
+    if (!std::filesystem::is_regular_file(file, ec)) return fail(d, PngErrFile);
     const uintmax_t size = std::filesystem::file_size(file, ec);
-    if (ec || size >= kMaxFileBytes) return fail(d, PngErrFile), nullptr;
+    if (ec || size >= kMaxFileBytes) return fail(d, PngErrFile);
     std::ifstream in(file, std::ios::binary);
-    if (!in) return fail(d, PngErrFile), nullptr;
+    if (!in) return fail(d, PngErrFile);
     auto* buffer = static_cast<uint8_t*>(std::malloc(size ? size : 1));
-    if (buffer == nullptr) return fail(d, PngErrNoMemory), nullptr;
+    if (buffer == nullptr) return fail(d, PngErrNoMemory);
     // A file that reads short would leave bytes we never wrote: refuse it.
     in.read(reinterpret_cast<char*>(buffer), static_cast<std::streamsize>(size));
     if (static_cast<uintmax_t>(in.gcount()) != size) {
         std::free(buffer);
-        return fail(d, PngErrFile), nullptr;
+        return fail(d, PngErrFile);
     }
+    d.fileData = buffer;
     d.fileSize = static_cast<uint32_t>(size);
-    return buffer;
+    d.ownsFileData = 1;
+    return 1;
 }
 
 }  // namespace
@@ -103,10 +100,7 @@ int PngDecoderReset(PngDecoder& d) {
 int PngReadFile(PngDecoder& d, const std::string& path) {
     if (d.state != PngStateEmpty || d.ownsFileData != 0) return fail(d, PngErrBusy);
     d.lastError = 0;
-    uint8_t* buffer = readFileBuffer(d, path);
-    if (buffer == nullptr) return 0;
-    d.fileData = buffer;
-    d.ownsFileData = 1;
+    if (!readFileBuffer(d, path)) return 0;
     if (!parseChunkStream(d)) {
         std::free(d.fileData);
         // Nothing may keep pointing into the freed buffer.
@@ -136,7 +130,10 @@ int PngInflateImage(PngDecoder& d) {
 }
 
 std::unique_ptr<Bitmap> PngMakeBitmap(PngDecoder& d) {
-    if (d.state != PngStateDecoded) return fail(d, PngErrWrongState), nullptr;
+    if (d.state != PngStateDecoded) {
+        fail(d, PngErrWrongState);
+        return nullptr;
+    }
     const OutputFormat& f = *findOutputFormat(d.colourType, d.bitDepth);
     std::unique_ptr<Bitmap> bmp;
     try {
@@ -145,7 +142,10 @@ std::unique_ptr<Bitmap> PngMakeBitmap(PngDecoder& d) {
     } catch (const std::bad_alloc&) {
         bmp = nullptr;
     }
-    if (!bmp) return fail(d, PngErrBitmap), nullptr;
+    if (!bmp) {
+        fail(d, PngErrBitmap);
+        return nullptr;
+    }
     fillColourTable(d, f, *bmp);
     // A bitmap whose conversion failed is dropped; lastError says why.
     if (!convertImage(d, *bmp, f)) return nullptr;

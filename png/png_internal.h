@@ -23,6 +23,12 @@ struct PngChunkInfo {
     uint32_t crc;  // read, never checked
 };
 
+// Records a failure; returns 0 so that a step can end with `return fail(...)`.
+inline int fail(PngDecoder& d, uint32_t code) {
+    d.lastError = code;
+    return 0;
+}
+
 uint32_t readBe32(const uint8_t* p);
 
 // Reads the chunk header at `at`. False when no whole chunk (CRC included)

@@ -32,11 +32,6 @@ uint32_t bitsPerPixel(const PngDecoder& d) {
 
 uint64_t storedRowBytes(const PngDecoder& d, uint64_t pixels) { return (bitsPerPixel(d) * pixels + 7) / 8; }
 
-int fail(PngDecoder& d, uint32_t code) {
-    d.lastError = code;
-    return 0;
-}
-
 uint8_t paeth(int a, int b, int c) {
     const int p = a + b - c;
     const int pa = p > a ? p - a : a - p;

@@ -219,11 +219,25 @@ TEST_F(PngTest, InflaterEdgeCases) {
     w.putCode(3, 2), w.putCode(0, 1);  // length 3 at distance 1
     w.putCode(2, 2);                   // end of block
     w.put(0, 32);
-    const SampleImage grey = randomImage(sized(kPairs[3], 4, 1), 1);
-    ASSERT_EQ(png2bmp(layoutPng(grey, w.bytes)), 0);
-    const auto bmp = readBmp(readFileBytes("out.bmp"));
+    ASSERT_EQ(png2bmp(layoutPng(randomImage(sized(kPairs[3], 4, 1), 1), w.bytes)), 0);
+    auto bmp = readBmp(readFileBytes("out.bmp"));
     ASSERT_TRUE(bmp);
     for (int x = 0; x < 4; ++x) EXPECT_EQ(bmp->row(0)[x], 65);
+
+    // A fixed block of 45 bits behind the zlib header, so that the stored
+    // block's header ends on a byte boundary: LEN follows with no byte skipped.
+    w = BitWriter{};
+    w.put(0x0178, 16), w.put(0, 1), w.put(1, 2);
+    w.putCode(0x30, 8);  // literal 0
+    for (uint32_t v : {200, 201, 202}) w.putCode(0x190 + v - 144, 9);
+    w.putCode(0, 7);
+    w.put(1, 1), w.put(0, 2);
+    ASSERT_EQ(w.bytes.size(), 8u);
+    w.put(0xFFFD0002, 32), w.put(0x0B0A, 16), w.put(0, 32);
+    ASSERT_EQ(png2bmp(layoutPng(randomImage(sized(kPairs[3], 5, 1), 1), w.bytes)), 0);
+    bmp = readBmp(readFileBytes("out.bmp"));
+    ASSERT_TRUE(bmp);
+    EXPECT_EQ(Bytes(bmp->row(0), bmp->row(0) + 5), (Bytes{200, 201, 202, 10, 11}));
 
     SampleImage run = randomImage(sized(kPairs[5], 300, 2), 2);
     for (Bytes& row : run.rows) std::fill(row.begin(), row.end(), 0x9C);
