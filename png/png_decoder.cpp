@@ -1,0 +1,174 @@
+// The decoder's operations and the bitmap they produce.
+#include "png/png_decoder.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <new>
+
+#include "platform/files.h"
+#include "png/png_internal.h"
+
+namespace vurk {
+
+namespace {
+
+using Src = ColourTableSource;
+
+constexpr OutputFormat kOutputFormats[] = {
+    {0, 1, 1, Src::GreyRamp, 2, ConvCopy},
+    {0, 2, 4, Src::GreyRamp, 4, ConvWiden2To4},
+    {0, 4, 4, Src::GreyRamp, 16, ConvCopy},
+    {0, 8, 8, Src::GreyRamp, 256, ConvCopy},
+    {0, 16, 8, Src::GreyRamp, 256, ConvEvery2nd},
+    {2, 8, 24, Src::None, 0, ConvRgbToBgr},
+    {2, 16, 24, Src::None, 0, ConvRgb16ToBgr},
+    {3, 1, 1, Src::Palette, 0, ConvCopy},
+    {3, 2, 4, Src::Palette, 0, ConvWiden2To4},
+    {3, 4, 4, Src::Palette, 0, ConvCopy},
+    {3, 8, 8, Src::Palette, 0, ConvCopy},
+    {4, 8, 8, Src::GreyRamp, 256, ConvEvery2nd},
+    {4, 16, 8, Src::GreyRamp, 256, ConvEvery4th},
+    {6, 8, 32, Src::None, 0, ConvRgbaToBgra},
+    {6, 16, 32, Src::None, 0, ConvRgba16ToBgra},
+};
+
+// Files this large cannot hold an image we would accept.
+constexpr uintmax_t kMaxFileBytes = uintmax_t{1} << 31;
+
+void fillGreyRamp(Bitmap& bmp, uint32_t entries) {
+    for (uint32_t i = 0; i < entries; ++i) {
+        const auto v = static_cast<uint8_t>(i * 255 / (entries - 1));
+        bmp.colorTable[i] = RgbQuad{v, v, v, 0};
+    }
+}
+
+void fillColourTable(const PngDecoder& d, const OutputFormat& f, Bitmap& bmp) {
+    if (f.table == Src::GreyRamp) {
+        fillGreyRamp(bmp, f.rampEntries);
+    } else if (f.table == Src::Palette && d.palette == nullptr) {
+        // A palette image without PLTE: show its indices as greys rather
+        // than leave every pixel black.
+        fillGreyRamp(bmp, 1u << d.bitDepth);
+    } else if (f.table == Src::Palette) {
+        // Entries past the PLTE's stay black.
+        const uint32_t entries = d.paletteCount < 256 ? d.paletteCount : 256;
+        for (uint32_t i = 0; i < entries; ++i) {
+            const uint8_t* rgb = d.palette + 3 * i;
+            bmp.colorTable[i] = RgbQuad{rgb[2], rgb[1], rgb[0], 0};
+        }
+    }
+}
+
+// Reads the whole file into a new heap buffer, which becomes fileData.
+int readFileBuffer(PngDecoder& d, const std::string& path) {
+    const std::filesystem::path file(nativePath(path));
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(file, ec)) return fail(d, PngErrFile);
+    const uintmax_t size = std::filesystem::file_size(file, ec);
+    if (ec || size >= kMaxFileBytes) return fail(d, PngErrFile);
+    std::ifstream in(file, std::ios::binary);
+    if (!in) return fail(d, PngErrFile);
+    auto* buffer = static_cast<uint8_t*>(std::malloc(size ? size : 1));
+    if (buffer == nullptr) return fail(d, PngErrNoMemory);
+    // A file that reads short would leave bytes we never wrote: refuse it.
+    in.read(reinterpret_cast<char*>(buffer), static_cast<std::streamsize>(size));
+    if (static_cast<uintmax_t>(in.gcount()) != size) {
+        std::free(buffer);
+        return fail(d, PngErrFile);
+    }
+    d.fileData = buffer;
+    d.fileSize = static_cast<uint32_t>(size);
+    d.ownsFileData = 1;
+    return 1;
+}
+
+}  // namespace
+
+const OutputFormat* findOutputFormat(uint8_t colourType, uint8_t bitDepth) {
+    for (const OutputFormat& f : kOutputFormats) {
+        if (f.colourType == colourType && f.bitDepth == bitDepth) return &f;
+    }
+    return nullptr;
+}
+
+int PngDecoderReset(PngDecoder& d) {
+    d = PngDecoder{};
+    return 1;
+}
+
+int PngReadFile(PngDecoder& d, const std::string& path) {
+    if (d.state != PngStateEmpty || d.ownsFileData != 0) return fail(d, PngErrBusy);
+    d.lastError = 0;
+    if (!readFileBuffer(d, path)) return 0;
+    if (!parseChunkStream(d)) {
+        std::free(d.fileData);
+        // Nothing may keep pointing into the freed buffer.
+        d.fileData = nullptr;
+        d.fileSize = 0;
+        d.ownsFileData = 0;
+        d.chunkCursor = d.header = d.palette = d.firstImageChunk = nullptr;
+        return 0;
+    }
+    d.state = PngStateRead;
+    return 1;
+}
+
+int PngInflateImage(PngDecoder& d) {
+    if (d.state != PngStateRead) return fail(d, PngErrWrongState);
+    // The read refused images whose raw data would not fit in 32 bits.
+    d.rawSize = static_cast<uint32_t>(rawDataSize(d));
+    d.rawData = static_cast<uint8_t*>(std::malloc(d.rawSize));
+    if (d.rawData == nullptr) return fail(d, PngErrNoMemory);
+    if (!inflateImageData(d)) {
+        std::free(d.rawData);
+        d.rawData = nullptr;
+        return 0;
+    }
+    d.state = PngStateDecoded;
+    return 1;
+}
+
+std::unique_ptr<Bitmap> PngMakeBitmap(PngDecoder& d) {
+    if (d.state != PngStateDecoded) {
+        fail(d, PngErrWrongState);
+        return nullptr;
+    }
+    const OutputFormat& f = *findOutputFormat(d.colourType, d.bitDepth);
+    std::unique_ptr<Bitmap> bmp;
+    try {
+        bmp = Bitmap::create(static_cast<int32_t>(d.width), static_cast<int32_t>(d.height), f.bitCount,
+                             f.table == Src::GreyRamp ? f.rampEntries : 0);
+    } catch (const std::bad_alloc&) {
+        bmp = nullptr;
+    }
+    if (!bmp) {
+        fail(d, PngErrBitmap);
+        return nullptr;
+    }
+    fillColourTable(d, f, *bmp);
+    // A bitmap whose conversion failed is dropped; lastError says why.
+    if (!convertImage(d, *bmp, f)) return nullptr;
+    return bmp;
+}
+
+int PngDecoderFree(PngDecoder& d) {
+    if (d.ownsFileData == 1 && d.fileData != nullptr) std::free(d.fileData);
+    if (d.state == PngStateDecoded && d.rawData != nullptr) std::free(d.rawData);
+    d = PngDecoder{};
+    return 1;
+}
+
+std::unique_ptr<Bitmap> LoadPngBitmap(const std::string& path, Shell& shell) {
+    PngDecoder d;
+    PngDecoderReset(d);
+    // The text is built whole, however long the path.
+    if (!PngReadFile(d, path)) shell.messageBox("Couldn't load file: " + path, "Error", BoxButtons::Ok);
+    // After a failed read these fail on their state checks.
+    PngInflateImage(d);
+    std::unique_ptr<Bitmap> bmp = PngMakeBitmap(d);
+    PngDecoderFree(d);
+    return bmp;
+}
+
+}  // namespace vurk
