@@ -5,16 +5,13 @@
 #include <cstdint>
 #include <string>
 
+#include "view/editor_state.h"
+
 namespace vurk {
 
 inline constexpr const char* kSettingsFile = ".\\vurk.ini";
 inline constexpr const char* kSettingsSection = "vurk";
 
-// Option flags.
-inline constexpr uint32_t kOptSaveWindowPositions = 1u << 0;
-inline constexpr uint32_t kOptStartOnLastLevel = 1u << 1;
-inline constexpr uint32_t kOptStartAtZekeStart = 1u << 2;
-inline constexpr uint32_t kOptPromptSaveOnLevelChange = 1u << 3;
 
 // What start-up takes from the file.
 struct StartSettings {

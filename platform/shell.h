@@ -15,8 +15,30 @@ namespace vurk {
 enum class BoxButtons { Ok, YesNo };
 enum class BoxAnswer { Ok, Yes, No };
 
-// Which window owns a box. None leaves every window usable while it is open.
+// Which window owns a box or dialog. None leaves every window usable while it
+// is open.
 enum class BoxOwner { MainWindow, ScratchPad, None };
+
+enum class ScrollBar { Horizontal, Vertical };
+
+// The modal dialogs the behaviour opens.
+enum class DialogId {
+    EditTileValue,
+    FillValue,
+    ChangeLevel,
+    ChooseObject,  // Choose Item / Choose Victim
+    MonsterEdit,
+    MiscData,
+    Bonus,
+    Options,
+    ClipboardViewer,
+    About,
+};
+
+struct ClientPoint {
+    int32_t x = 0;
+    int32_t y = 0;
+};
 
 class Shell {
 public:
@@ -38,6 +60,29 @@ public:
     virtual void invalidateMap() {}
     // The scratch pad window shows `pad` at the top-left of its client area.
     virtual void presentScratchPad(const Bitmap& pad) { (void)pad; }
+
+    // The main window's title.
+    virtual void setMainTitle(const std::string& title) { (void)title; }
+    // A scroll bar's range (0 to max; none when max is not positive) and position.
+    virtual void setScrollBar(ScrollBar bar, int32_t max, int32_t pos) { (void)bar, (void)max, (void)pos; }
+    virtual void setScrollPos(ScrollBar bar, int32_t pos) { (void)bar, (void)pos; }
+    // Moves the window's pixels by (dx, dy); the canvas is presented right after.
+    virtual void scrollWindow(int32_t dx, int32_t dy) { (void)dx, (void)dy; }
+    // Timers of the main window, by id; starting a running timer restarts it.
+    virtual void startTimer(int id, int periodMs) { (void)id, (void)periodMs; }
+    virtual void killTimer(int id) { (void)id; }
+    // A scroll request that runs after the current handler has returned.
+    virtual void postScroll(ScrollBar bar, int request, int32_t amount) { (void)bar, (void)request, (void)amount; }
+    // Whether Ctrl is held now, and whether Scroll Lock is toggled on.
+    virtual bool ctrlHeld() { return false; }
+    virtual bool scrollLockOn() { return false; }
+    // The mouse pointer in the map view's client coordinates.
+    virtual ClientPoint cursorPos() { return {-1, -1}; }
+    virtual void showScratchPad() {}
+    // Closes the main window, which ends the program.
+    virtual void destroyMainWindow() {}
+    // Runs a modal dialog owned by `owner`; returns when it has closed.
+    virtual void openDialog(DialogId id, BoxOwner owner, int32_t param) { (void)id, (void)owner, (void)param; }
 };
 
 }  // namespace vurk

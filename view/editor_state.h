@@ -29,6 +29,12 @@ inline constexpr int32_t kPadPixels = kPadCells * kCellSize;
 inline constexpr uint32_t kRed = 0xFF0000;
 inline constexpr uint32_t kYellow = 0xFFFF00;
 
+// Option flags.
+inline constexpr uint32_t kOptSaveWindowPositions = 1u << 0;
+inline constexpr uint32_t kOptStartOnLastLevel = 1u << 1;
+inline constexpr uint32_t kOptStartAtZekeStart = 1u << 2;
+inline constexpr uint32_t kOptPromptSaveOnLevelChange = 1u << 3;
+
 struct EditorState : LevelState {
     EditorState();
 
@@ -41,6 +47,14 @@ struct EditorState : LevelState {
     int32_t clientH = 0;
     int32_t viewX = 0;
     int32_t viewY = 0;
+    // Scroll ranges: map extent - client extent on each axis (negative when
+    // the client is larger).
+    int32_t hScrollMax = 0;
+    int32_t vScrollMax = 0;
+    // Set while posted line requests carry their own amounts; the count says
+    // how many are still to come.
+    uint8_t scrollAmountFlag = 0;
+    int32_t pendingAmountScrolls = 0;
 
     // Top-left corner of the selected map cell (the BG-mode cursor).
     int32_t selX = 0;

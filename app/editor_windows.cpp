@@ -1,0 +1,452 @@
+#include "app/editor_windows.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QCursor>
+#include <QGridLayout>
+#include <QGuiApplication>
+#include <QImage>
+#include <QKeyEvent>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScreen>
+#include <QScrollBar>
+#include <QWheelEvent>
+
+#include "app/handlers.h"
+#include "app/settings.h"
+#include "dialogs/dialogs.h"
+#include "view/level_loader.h"
+#include "view/map_canvas.h"
+#include "view/tile_edit.h"
+
+namespace vurk {
+
+namespace {
+
+uint32_t mouseFlags(Qt::MouseButtons buttons, Qt::KeyboardModifiers mods) {
+    uint32_t f = 0;
+    if (buttons & Qt::LeftButton) f |= kMkLButton;
+    if (buttons & Qt::RightButton) f |= kMkRButton;
+    if (buttons & Qt::MiddleButton) f |= kMkMButton;
+    if (mods & Qt::ShiftModifier) f |= kMkShift;
+    if (mods & Qt::ControlModifier) f |= kMkControl;
+    return f;
+}
+
+const QColor kBackground(128, 128, 128);  // the window class's grey
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+CanvasView::CanvasView(QWidget* parent) : QWidget(parent) {
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setFocusPolicy(Qt::NoFocus);
+}
+
+void CanvasView::show(const Bitmap* bitmap, int32_t originX, int32_t originY) {
+    bitmap_ = bitmap;
+    originX_ = originX;
+    originY_ = originY;
+    update();
+}
+
+void CanvasView::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.fillRect(rect(), kBackground);
+    if (!bitmap_ || bitmap_->biBitCount != 32) return;
+    // Only what lies inside the bitmap is copied; the rest shows the background.
+    QImage image(bitmap_->bits(), bitmap_->width(), bitmap_->height(), static_cast<qsizetype>(bitmap_->pitch()),
+                 QImage::Format_RGB32);
+    QRect source = QRect(originX_, originY_, width(), height()).intersected(image.rect());
+    if (source.isEmpty()) return;
+    p.drawImage(source.topLeft() - QPoint(originX_, originY_), image, source);
+}
+
+// ---------------------------------------------------------------------------
+MapView::MapView(QWidget* parent, EditorWindows& app) : CanvasView(parent), app_(app) {}
+
+void MapView::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    onSize(app_.state, app_, static_cast<uint16_t>(width()), static_cast<uint16_t>(height()));
+    app_.presentMap(*app_.state.MapCanvas.bitmap(), app_.state.viewX, app_.state.viewY);
+}
+
+void MapView::mousePressEvent(QMouseEvent* event) {
+    const QPoint p = event->position().toPoint();
+    const auto x = static_cast<uint16_t>(p.x()), y = static_cast<uint16_t>(p.y());
+    if (event->button() == Qt::LeftButton) {
+        onLeftButtonDown(app_.state, app_, x, y, mouseFlags(event->buttons(), event->modifiers()));
+    } else if (event->button() == Qt::RightButton) {
+        onRightButtonDown(app_.state, app_, x, y);
+    }
+}
+
+void MapView::mouseMoveEvent(QMouseEvent* event) {
+    const QPoint p = event->position().toPoint();
+    // Moves outside the view reach it only through the toolkit's grab; the
+    // object follows the pointer only inside it.
+    if (!rect().contains(p)) return;
+    onMouseMove(app_.state, app_, static_cast<uint16_t>(p.x()), static_cast<uint16_t>(p.y()),
+                mouseFlags(event->buttons(), event->modifiers()));
+}
+
+void MapView::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton) onLeftButtonUp(app_.state, app_);
+}
+
+void MapView::wheelEvent(QWheelEvent* event) {
+    const QPoint d = event->angleDelta();
+    const int delta = d.y() != 0 ? d.y() : d.x();
+    onWheel(app_.state, app_, static_cast<int16_t>(delta), mouseFlags(event->buttons(), event->modifiers()));
+    event->accept();
+}
+
+// ---------------------------------------------------------------------------
+MainWindow::MainWindow(EditorWindows& app) : app_(app) {
+    setObjectName("VURKLevelEditor");
+    setWindowTitle("VURK-Edit - BG edit mode");
+    buildMenu();
+    auto* central = new QWidget(this);
+    auto* grid = new QGridLayout(central);
+    grid->setContentsMargins(0, 0, 0, 0);
+    grid->setSpacing(0);
+    mapView_ = new MapView(central, app);
+    hBar_ = new QScrollBar(Qt::Horizontal, central);
+    vBar_ = new QScrollBar(Qt::Vertical, central);
+    for (QScrollBar* bar : {hBar_, vBar_}) {
+        bar->setFocusPolicy(Qt::NoFocus);
+        bar->setSingleStep(16);
+        bar->setPageStep(8);
+        const ScrollBar which = bar == hBar_ ? ScrollBar::Horizontal : ScrollBar::Vertical;
+        connect(bar, &QAbstractSlider::actionTriggered, this, [this, bar, which](int action) {
+            int request = kScrollEnd;
+            switch (action) {
+            case QAbstractSlider::SliderSingleStepSub:
+                request = kScrollLineUp;
+                break;
+            case QAbstractSlider::SliderSingleStepAdd:
+                request = kScrollLineDown;
+                break;
+            case QAbstractSlider::SliderPageStepSub:
+                request = kScrollPageUp;
+                break;
+            case QAbstractSlider::SliderPageStepAdd:
+                request = kScrollPageDown;
+                break;
+            case QAbstractSlider::SliderMove:
+                request = kScrollThumbTrack;
+                break;
+            default:
+                break;
+            }
+            onScroll(app_.state, app_, which, request, bar->sliderPosition(), 0);
+            // The handler decides the position; the bar shows it.
+            bar->setSliderPosition(which == ScrollBar::Horizontal ? app_.state.viewX : app_.state.viewY);
+        });
+        connect(bar, &QAbstractSlider::sliderReleased, this,
+                [this, which] { onScroll(app_.state, app_, which, kScrollThumbPosition, 0, 0); });
+    }
+    grid->addWidget(mapView_, 0, 0);
+    grid->addWidget(vBar_, 0, 1);
+    grid->addWidget(hBar_, 1, 0);
+    setCentralWidget(central);
+    setFocusPolicy(Qt::StrongFocus);
+}
+
+QScrollBar* MainWindow::scrollBar(ScrollBar bar) const {
+    return bar == ScrollBar::Horizontal ? hBar_ : vBar_;
+}
+
+void MainWindow::buildMenu() {
+    struct Entry {
+        const char* text;
+        int id;  // 0: separator
+    };
+    const std::pair<const char*, std::vector<Entry>> menus[] = {
+        {"File", {{"Open Rom...", kCmdOpenRom}, {"Save...", kCmdSave}, {nullptr, 0}, {"Exit", kCmdExit}}},
+        {"Mode",
+         {{"BG Edit", kCmdBgEdit},
+          {"Item Edit", kCmdItemEdit},
+          {"Victim Edit", kCmdVictimEdit},
+          {"Moster Edit", kCmdMonsterEdit}}},
+        {"Misc",
+         {{"Change Level", kCmdChangeLevel},
+          {"Misc Data", kCmdMiscData},
+          {"Bonus Editor", kCmdBonusEditor},
+          {"Options", kCmdOptions}}},
+        {"Help", {{"Contents", kCmdContents}, {nullptr, 0}, {"About", kCmdAbout}}},
+    };
+    for (const auto& [title, entries] : menus) {
+        QMenu* menu = menuBar()->addMenu(title);
+        for (const Entry& e : entries) {
+            if (!e.text) {
+                menu->addSeparator();
+                continue;
+            }
+            QAction* a = menu->addAction(e.text);
+            a->setObjectName(QString::number(e.id));
+            a->setMenuRole(QAction::NoRole);
+            const int id = e.id;
+            connect(a, &QAction::triggered, this, [this, id] { onCommand(app_.state, app_, id); });
+        }
+    }
+}
+
+void MainWindow::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_ScrollLock && !event->isAutoRepeat()) app_.toggleScrollLock();
+    if (int key = EditorWindows::keyCode(event)) onKeyDown(app_.state, app_, key);
+}
+
+void MainWindow::keyReleaseEvent(QKeyEvent* event) {
+    // A held key acts once, on its real release.
+    if (event->isAutoRepeat()) return;
+    if (int key = EditorWindows::keyCode(event)) onKeyUp(app_.state, app_, key);
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    app_.destroyed();
+    event->accept();
+}
+
+// ---------------------------------------------------------------------------
+ScratchPadWindow::ScratchPadWindow(EditorWindows& app) : QWidget(nullptr, Qt::Window), app_(app) {
+    setObjectName("VURKScratchPad");
+    setWindowTitle("Scratch Pad");
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint);
+    view_ = new CanvasView(this);
+    view_->setGeometry(0, 0, kPadPixels, kPadPixels);
+    view_->setAttribute(Qt::WA_TransparentForMouseEvents);
+    setAutoFillBackground(true);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, kBackground);
+    setPalette(pal);
+    resize(512, 410);
+    setFocusPolicy(Qt::StrongFocus);
+}
+
+void ScratchPadWindow::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_ScrollLock && !event->isAutoRepeat()) app_.toggleScrollLock();
+    if (int key = EditorWindows::keyCode(event)) onPadKeyDown(app_.state, app_, key);
+}
+
+void ScratchPadWindow::keyReleaseEvent(QKeyEvent* event) {
+    if (event->isAutoRepeat()) return;
+    if (int key = EditorWindows::keyCode(event)) onPadKeyUp(app_.state, app_, key);
+}
+
+void ScratchPadWindow::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) return;
+    const QPoint p = event->position().toPoint();
+    if (p.x() < 0 || p.y() < 0) return;
+    onPadLeftButtonDown(app_.state, app_, static_cast<uint16_t>(p.x()), static_cast<uint16_t>(p.y()));
+}
+
+void ScratchPadWindow::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    onPadShown(app_.state);
+    presentScratchPad(app_.state, app_);
+}
+
+void ScratchPadWindow::closeEvent(QCloseEvent* event) {
+    // The close box only hides the pad.
+    event->ignore();
+    hide();
+}
+
+// ---------------------------------------------------------------------------
+EditorWindows::EditorWindows() {
+    main_ = new MainWindow(*this);
+    pad_ = new ScratchPadWindow(*this);
+    createScratchPad(state);
+    // Outer size 600 x 400, centred on the primary screen.
+    main_->resize(600, 400);
+    if (QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect r = screen->geometry();
+        main_->move((r.width() - 600) >> 1, (r.height() - 400) >> 1);
+    }
+}
+
+EditorWindows::~EditorWindows() {
+    for (auto& [id, timer] : timers_) delete timer;
+    delete pad_;
+    delete main_;
+}
+
+bool EditorWindows::start() {
+    StartSettings settings = readStartSettings();
+    state.options = settings.options;
+    state.currentLevel = static_cast<uint32_t>(settings.level);
+    if (settings.placeWindow) {
+        main_->move(settings.x, settings.y);
+        main_->resize(settings.w, settings.h);
+    }
+    if (settings.maximize) main_->showMaximized();
+    else main_->showNormal();
+    main_->activateWindow();
+    main_->setFocus();
+
+    loadSpriteSheets(state, *this);
+    switch (openRomImage(state.rom)) {
+    case RomOpenResult::CannotOpen:
+        messageBox("Could not find vurk.smc", kErrorCaption, BoxButtons::Ok, BoxOwner::MainWindow);
+        return true;
+    case RomOpenResult::CannotMap:
+        messageBox(state.rom.file.errorText(), kErrorCaption, BoxButtons::Ok, BoxOwner::MainWindow);
+        return false;
+    case RomOpenResult::Ok:
+        break;
+    }
+    state.clientW = main_->mapView()->width();
+    state.clientH = main_->mapView()->height();
+    loadLevel(state, *this, state.currentLevel);
+    return true;
+}
+
+int EditorWindows::keyCode(const QKeyEvent* event) {
+    const int k = event->key();
+    const bool keypad = event->modifiers() & Qt::KeypadModifier;
+    if (keypad) {
+        switch (k) {
+        case Qt::Key_Plus:
+            return kKeyPadAdd;
+        case Qt::Key_Minus:
+            return kKeyPadSubtract;
+        case Qt::Key_Asterisk:
+            return kKeyPadMultiply;
+        case Qt::Key_Slash:
+            return kKeyPadDivide;
+        default:
+            break;
+        }
+    }
+    if (k >= Qt::Key_A && k <= Qt::Key_Z) return k;  // the same codes
+    if (k >= Qt::Key_0 && k <= Qt::Key_9 && !keypad) return k;
+    if (k >= Qt::Key_F1 && k <= Qt::Key_F12) return kKeyF1 + (k - Qt::Key_F1);
+    if (k == Qt::Key_Home) return kKeyHome;
+    return 0;
+}
+
+void EditorWindows::destroyed() {
+    if (destroyed_) return;
+    destroyed_ = true;
+    for (auto& [id, timer] : timers_) timer->stop();
+    const QRect frame = main_->frameGeometry();
+    WindowAtExit w;
+    w.left = frame.left();
+    w.top = frame.top();
+    w.right = frame.left() + frame.width();
+    w.bottom = frame.top() + frame.height();
+    w.maximized = main_->isMaximized();
+    w.minimized = main_->isMinimized();
+    int32_t level = static_cast<int32_t>(state.currentLevel);
+    writeExitSettings(w, state.options, level);
+    state.currentLevel = static_cast<uint32_t>(level);
+    pad_->hide();
+    QCoreApplication::quit();
+}
+
+QWidget* EditorWindows::ownerWidget(BoxOwner owner) {
+    switch (owner) {
+    case BoxOwner::MainWindow:
+        return main_;
+    case BoxOwner::ScratchPad:
+        return pad_;
+    case BoxOwner::None:
+        break;
+    }
+    return nullptr;
+}
+
+BoxAnswer EditorWindows::messageBox(const std::string& text, const std::string& caption, BoxButtons buttons,
+                                    BoxOwner owner) {
+    QMessageBox box(ownerWidget(owner));
+    box.setWindowTitle(QString::fromStdString(caption));
+    box.setText(QString::fromStdString(text));
+    box.setTextFormat(Qt::PlainText);
+    if (buttons == BoxButtons::YesNo) {
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+    } else {
+        box.setStandardButtons(QMessageBox::Ok);
+    }
+    if (owner == BoxOwner::None) {
+        // Leaves the main window usable while it is open.
+        box.setWindowModality(Qt::NonModal);
+    }
+    const int answer = box.exec();
+    if (buttons == BoxButtons::Ok) return BoxAnswer::Ok;
+    return answer == QMessageBox::Yes ? BoxAnswer::Yes : BoxAnswer::No;
+}
+
+void EditorWindows::presentMap(const Bitmap&, int32_t, int32_t) {
+    // Painted from the state itself, so a canvas replaced meanwhile is never read stale.
+    main_->mapView()->show(state.MapCanvas.bitmap(), state.viewX, state.viewY);
+}
+
+void EditorWindows::invalidateMap() { presentMap(Bitmap{}, 0, 0); }
+
+void EditorWindows::presentScratchPad(const Bitmap&) { pad_->view()->show(state.PadSurface.bitmap(), 0, 0); }
+
+void EditorWindows::setMainTitle(const std::string& title) { main_->setWindowTitle(QString::fromStdString(title)); }
+
+void EditorWindows::setScrollBar(ScrollBar which, int32_t max, int32_t pos) {
+    QScrollBar* bar = main_->scrollBar(which);
+    QSignalBlocker block(bar);
+    bar->setRange(0, std::max(0, max));
+    bar->setValue(pos);
+    bar->setEnabled(max > 0);
+}
+
+void EditorWindows::setScrollPos(ScrollBar which, int32_t pos) {
+    QScrollBar* bar = main_->scrollBar(which);
+    QSignalBlocker block(bar);
+    bar->setValue(pos);
+}
+
+void EditorWindows::startTimer(int id, int periodMs) {
+    QTimer*& timer = timers_[id];
+    if (!timer) {
+        timer = new QTimer;
+        QObject::connect(timer, &QTimer::timeout, [this, id] {
+            if (id == kAutoScrollTimer) onAutoScrollTimer(state, *this);
+            else if (id == kHighlightTimer) onHighlightTimer(state, *this);
+        });
+    }
+    timer->start(std::max(periodMs, 10));
+}
+
+void EditorWindows::killTimer(int id) {
+    auto it = timers_.find(id);
+    if (it != timers_.end()) it->second->stop();
+}
+
+void EditorWindows::postScroll(ScrollBar bar, int request, int32_t amount) {
+    QMetaObject::invokeMethod(
+        main_, [this, bar, request, amount] { onScroll(state, *this, bar, request, 0, amount); },
+        Qt::QueuedConnection);
+}
+
+bool EditorWindows::ctrlHeld() { return QGuiApplication::queryKeyboardModifiers() & Qt::ControlModifier; }
+
+bool EditorWindows::scrollLockOn() { return scrollLock_; }
+
+ClientPoint EditorWindows::cursorPos() {
+    const QPoint p = main_->mapView()->mapFromGlobal(QCursor::pos());
+    return {p.x(), p.y()};
+}
+
+void EditorWindows::showScratchPad() {
+    pad_->showNormal();
+    pad_->raise();
+}
+
+void EditorWindows::destroyMainWindow() { main_->close(); }
+
+void EditorWindows::openDialog(DialogId id, BoxOwner owner, int32_t param) {
+    runDialog(state, *this, ownerWidget(owner), id, owner, param);
+}
+
+}  // namespace vurk

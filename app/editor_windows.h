@@ -1,0 +1,134 @@
+// The editor's windows on Qt: the main window with its menu, map view and
+// scroll bars, the scratch pad window, and the Shell that connects the
+// behaviour to them.
+#pragma once
+
+#include <QMainWindow>
+#include <QTimer>
+#include <QWidget>
+#include <map>
+
+#include "platform/shell.h"
+#include "view/editor_state.h"
+
+class QScrollBar;
+
+namespace vurk {
+
+class EditorWindows;
+
+// Shows the visible part of a bitmap: the map canvas or the pad surface.
+class CanvasView : public QWidget {
+public:
+    explicit CanvasView(QWidget* parent);
+    void show(const Bitmap* bitmap, int32_t originX, int32_t originY);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    const Bitmap* bitmap_ = nullptr;
+    int32_t originX_ = 0;
+    int32_t originY_ = 0;
+};
+
+class MapView : public CanvasView {
+public:
+    MapView(QWidget* parent, EditorWindows& app);
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+
+private:
+    EditorWindows& app_;
+};
+
+class MainWindow : public QMainWindow {
+public:
+    explicit MainWindow(EditorWindows& app);
+    MapView* mapView() const { return mapView_; }
+    QScrollBar* scrollBar(ScrollBar bar) const;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void buildMenu();
+    EditorWindows& app_;
+    MapView* mapView_;
+    QScrollBar* hBar_;
+    QScrollBar* vBar_;
+};
+
+class ScratchPadWindow : public QWidget {
+public:
+    explicit ScratchPadWindow(EditorWindows& app);
+    CanvasView* view() const { return view_; }
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    EditorWindows& app_;
+    CanvasView* view_;
+};
+
+// The program: the state, the windows and the Shell they offer the behaviour.
+class EditorWindows : public Shell {
+public:
+    EditorWindows();
+    ~EditorWindows() override;
+
+    // Start-up after the windows exist; returns false when the program must end
+    // at once (the image could not be mapped).
+    bool start();
+
+    EditorState state;
+    MainWindow* main() { return main_; }
+    ScratchPadWindow* pad() { return pad_; }
+
+    // Toolkit key code to the key codes the behaviour uses; 0 for none.
+    static int keyCode(const QKeyEvent* event);
+    void toggleScrollLock() { scrollLock_ = !scrollLock_; }
+    // Runs the destruction steps: settings, pad window, end of the loop.
+    void destroyed();
+
+    // Shell
+    BoxAnswer messageBox(const std::string& text, const std::string& caption, BoxButtons buttons,
+                         BoxOwner owner) override;
+    void presentMap(const Bitmap& canvas, int32_t originX, int32_t originY) override;
+    void invalidateMap() override;
+    void presentScratchPad(const Bitmap& pad) override;
+    void setMainTitle(const std::string& title) override;
+    void setScrollBar(ScrollBar bar, int32_t max, int32_t pos) override;
+    void setScrollPos(ScrollBar bar, int32_t pos) override;
+    void startTimer(int id, int periodMs) override;
+    void killTimer(int id) override;
+    void postScroll(ScrollBar bar, int request, int32_t amount) override;
+    bool ctrlHeld() override;
+    bool scrollLockOn() override;
+    ClientPoint cursorPos() override;
+    void showScratchPad() override;
+    void destroyMainWindow() override;
+    void openDialog(DialogId id, BoxOwner owner, int32_t param) override;
+
+private:
+    QWidget* ownerWidget(BoxOwner owner);
+    MainWindow* main_ = nullptr;
+    ScratchPadWindow* pad_ = nullptr;
+    std::map<int, QTimer*> timers_;
+    bool scrollLock_ = false;
+    bool destroyed_ = false;
+};
+
+}  // namespace vurk

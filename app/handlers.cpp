@@ -1,0 +1,526 @@
+#include "app/handlers.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "app/settings.h"
+#include "view/map_canvas.h"
+#include "view/objects.h"
+#include "view/tile_edit.h"
+
+namespace vurk {
+
+namespace {
+
+constexpr const char* kNotDoneText = "Needs to be imlemented";
+constexpr const char* kNotDoneCaption = "Not Done Yet";
+constexpr const char* kNoLevelText = "No level is loaded: vurk.smc could not be opened.";
+
+// Commands that read or write level data are refused while there is none.
+bool needLevel(EditorState& s, Shell& shell) {
+    if (s.levelLoaded) return true;
+    shell.messageBox(kNoLevelText, kErrorCaption);
+    return false;
+}
+
+// Number of objects in the current mode's list; 0 in BG mode.
+int32_t currentListSize(const EditorState& s) {
+    switch (s.editMode) {
+    case kModeItem:
+        return static_cast<int32_t>(s.items.size());
+    case kModeVictim:
+        return static_cast<int32_t>(s.victims.size());
+    case kModeMonster:
+        return static_cast<int32_t>(s.monsterList == kOtmList ? s.otm.size() : s.rsm.size());
+    default:
+        return 0;
+    }
+}
+
+bool selectedInCurrentList(const EditorState& s) {
+    return s.selectedObject >= 0 && s.selectedObject < currentListSize(s);
+}
+
+int32_t hitTestCurrent(EditorState& s, uint16_t x, uint16_t y) {
+    switch (s.editMode) {
+    case kModeItem:
+        return hitTestItem(s, x, y);
+    case kModeVictim:
+        return hitTestVictim(s, x, y);
+    case kModeMonster:
+        return hitTestMonster(s, x, y);
+    default:
+        return -1;
+    }
+}
+
+// Moves the grabbed object to the level point and redraws its kind.
+void moveGrabbed(EditorState& s, int32_t x, int32_t y) {
+    switch (s.editMode) {
+    case kModeItem:
+        moveItem(s, s.selectedObject, x, y);
+        drawItems(s, false);
+        break;
+    case kModeVictim:
+        moveVictim(s, s.selectedObject, x, y);
+        drawVictims(s);
+        break;
+    case kModeMonster:
+        moveMonster(s, s.selectedObject, x, y);
+        drawMonsters(s);
+        break;
+    default:
+        break;
+    }
+}
+
+// The view origin for a wanted position on one axis: inside 0 .. map - client,
+// and 0 when the map is smaller than the client.
+int32_t clampOrigin(int32_t want, int32_t mapPixels, int32_t client) {
+    return std::max(0, std::min(want, mapPixels - client));
+}
+
+int32_t mapPixelsX(const EditorState& s) { return static_cast<int32_t>(s.mapWidth) * 64; }
+int32_t mapPixelsY(const EditorState& s) { return static_cast<int32_t>(s.mapHeight) * 64; }
+
+void openDialog(EditorState& s, Shell& shell, DialogId id, BoxOwner owner = BoxOwner::MainWindow,
+                int32_t param = 0) {
+    if (!needLevel(s, shell)) return;
+    shell.openDialog(id, owner, param);
+}
+
+// Ends a drag: used by a mode change, so that a grab never outlives its list.
+void dropGrab(EditorState& s, Shell& shell) {
+    if (!s.objectGrabbed) return;
+    shell.killTimer(kAutoScrollTimer);
+    s.objectGrabbed = 0;
+    s.selectedObject = -1;
+    drawItems(s, false);
+    drawVictims(s);
+    drawMonsters(s);
+}
+
+}  // namespace
+
+const char* modeTitle(const EditorState& s) {
+    switch (s.editMode) {
+    case kModeItem:
+        return "VURK-Edit - Item edit mode";
+    case kModeVictim:
+        return "VURK-Edit - Victim edit mode";
+    case kModeMonster:
+        return s.monsterList == kOtmList ? "VURK-Edit - Monster edit mode 1" : "VURK-Edit - Monster edit mode 2";
+    default:
+        return "VURK-Edit - BG edit mode";
+    }
+}
+
+void enterMode(EditorState& s, Shell& shell, int32_t mode) {
+    if (s.editMode == mode) {
+        if (mode == kModeItem && s.levelLoaded) {
+            drawItems(s, true);
+            presentMap(s, shell);
+            shell.startTimer(kHighlightTimer, 500);
+        }
+        return;
+    }
+    dropGrab(s, shell);
+    if (s.editMode == kModeBg || mode == kModeBg) {
+        // The cursor frame is on the canvas exactly while the mode is BG.
+        if (s.levelLoaded) toggleCellMarker(s.MapCanvas, s.selX, s.selY);
+    }
+    s.editMode = mode;
+    presentMap(s, shell);
+    shell.setMainTitle(modeTitle(s));
+}
+
+void onHighlightTimer(EditorState& s, Shell& shell) {
+    if (s.levelLoaded) {
+        if (s.editMode == kModeItem) drawItems(s, false);
+        else if (s.editMode == kModeMonster) drawMonsters(s);
+        else if (s.editMode == kModeVictim) drawVictims(s);
+    }
+    presentMap(s, shell);
+    shell.killTimer(kHighlightTimer);
+}
+
+void savePrompt(EditorState& s, Shell& shell) {
+    if (!needLevel(s, shell)) return;
+    if (shell.messageBox("Save Map?", "Are you sure?", BoxButtons::YesNo) == BoxAnswer::Yes) {
+        if (!writeLevel(s)) shell.messageBox("vurk.smc could not be written to disk.", kErrorCaption);
+    }
+}
+
+void changeLevel(EditorState& s, Shell& shell) {
+    if (!needLevel(s, shell)) return;
+    if (s.options & kOptPromptSaveOnLevelChange) savePrompt(s, shell);
+    shell.openDialog(DialogId::ChangeLevel, BoxOwner::MainWindow, 0);
+}
+
+void homeView(EditorState& s, Shell& shell) {
+    if (!s.levelLoaded) return;
+    const VictimRecord& start = s.victims[kStart1Record];
+    s.viewX = clampOrigin(uint16_t{start.x} - (s.clientW >> 1), mapPixelsX(s), s.clientW);
+    s.viewY = clampOrigin(uint16_t{start.y} - (s.clientH >> 1), mapPixelsY(s), s.clientH);
+    shell.setScrollPos(ScrollBar::Vertical, s.viewY);
+    shell.setScrollPos(ScrollBar::Horizontal, s.viewX);
+    presentMap(s, shell);
+}
+
+void showDebugBox(EditorState& s, Shell& shell) {
+    if (!needLevel(s, shell)) return;
+    char text[512];
+    std::snprintf(text, sizeof text,
+                  "level offset:\t%x\notm count:\t%zu\nrsm count:\t%zu\nitem count:\t%zu\nsize x (tiles):\t%u\n"
+                  "size y (tiles):\t%u\nmap size (bytes):\t%u",
+                  s.regions.header, s.otm.size(), s.rsm.size(), s.items.size(), unsigned{s.header.width},
+                  unsigned{s.header.height}, s.mapSize);
+    shell.messageBox(text, "debug", BoxButtons::Ok, BoxOwner::None);
+}
+
+void onCommand(EditorState& s, Shell& shell, int id) {
+    switch (id) {
+    case kCmdOpenRom:
+    case kCmdContents:
+        shell.messageBox(kNotDoneText, kNotDoneCaption);
+        break;
+    case kCmdSave:
+        savePrompt(s, shell);
+        break;
+    case kCmdExit:
+        shell.destroyMainWindow();
+        break;
+    case kCmdBgEdit:
+        enterMode(s, shell, kModeBg);
+        break;
+    case kCmdItemEdit:
+        enterMode(s, shell, kModeItem);
+        break;
+    case kCmdVictimEdit:
+        enterMode(s, shell, kModeVictim);
+        break;
+    case kCmdMonsterEdit:
+        enterMode(s, shell, kModeMonster);
+        break;
+    case kCmdChangeLevel:
+        changeLevel(s, shell);
+        break;
+    case kCmdMiscData:
+        openDialog(s, shell, DialogId::MiscData);
+        break;
+    case kCmdBonusEditor:
+        openDialog(s, shell, DialogId::Bonus);
+        break;
+    case kCmdOptions:
+        shell.openDialog(DialogId::Options, BoxOwner::MainWindow, 0);
+        break;
+    case kCmdAbout:
+        shell.openDialog(DialogId::About, BoxOwner::MainWindow, 0);
+        break;
+    default:
+        break;
+    }
+}
+
+void onKeyDown(EditorState& s, Shell& shell, int key) {
+    if (s.editMode != kModeBg || !s.levelLoaded) return;
+    switch (key) {
+    case kKeyPadAdd:
+        adjustSelectedTile(s, shell, 1, TileTarget::Map);
+        break;
+    case kKeyPadSubtract:
+        adjustSelectedTile(s, shell, -1, TileTarget::Map);
+        break;
+    case kKeyPadMultiply:
+        adjustSelectedTile(s, shell, 16, TileTarget::Map);
+        break;
+    case kKeyPadDivide:
+        adjustSelectedTile(s, shell, -16, TileTarget::Map);
+        break;
+    default:
+        break;
+    }
+}
+
+void onKeyUp(EditorState& s, Shell& shell, int key) {
+    const bool bg = s.editMode == kModeBg;
+    switch (key) {
+    case kKeyE:
+        if (bg) openDialog(s, shell, DialogId::EditTileValue);
+        break;
+    case kKeyP:
+        if (bg && needLevel(s, shell)) pasteTileFromClipboard(s, shell, TileTarget::Map, shell.ctrlHeld());
+        break;
+    case kKeyC:
+        if (!bg) break;
+        if (shell.ctrlHeld()) {
+            shell.openDialog(DialogId::ClipboardViewer, BoxOwner::MainWindow, 0);
+        } else if (needLevel(s, shell)) {
+            copyTileToClipboard(s, TileTarget::Map);
+        }
+        break;
+    case kKeyF1:
+        savePrompt(s, shell);
+        break;
+    case kKeyF2:
+        changeLevel(s, shell);
+        break;
+    case kKeyF3:
+        openDialog(s, shell, DialogId::MiscData);
+        break;
+    case kKeyF4:
+        openDialog(s, shell, DialogId::Bonus);
+        break;
+    case kKeyF5:
+        shell.showScratchPad();
+        break;
+    case kKeyF8:
+        shell.openDialog(DialogId::Options, BoxOwner::MainWindow, 0);
+        break;
+    case kKeyS:
+        if (shell.ctrlHeld() && needLevel(s, shell)) writeVmap(s, shell);
+        break;
+    case kKeyL:
+        if (shell.ctrlHeld() && needLevel(s, shell)) readVmap(s, shell);
+        break;
+    case kKeyF12:
+        showDebugBox(s, shell);
+        break;
+    case kKeyI:
+        enterMode(s, shell, kModeItem);
+        break;
+    case kKeyV:
+        enterMode(s, shell, kModeVictim);
+        break;
+    case kKeyM:
+        enterMode(s, shell, kModeMonster);
+        break;
+    case kKeyB:
+        enterMode(s, shell, kModeBg);
+        break;
+    case kKey1:
+    case kKey2: {
+        int32_t want = key == kKey1 ? kOtmList : kRsmList;
+        if (s.editMode != kModeMonster || s.monsterList == want) break;
+        dropGrab(s, shell);
+        s.monsterList = want;
+        shell.setMainTitle(modeTitle(s));
+        if (s.levelLoaded) drawMonsters(s);
+        presentMap(s, shell);
+        break;
+    }
+    case kKeyHome:
+        homeView(s, shell);
+        break;
+    default:
+        break;
+    }
+}
+
+void onSize(EditorState& s, Shell& shell, uint16_t width, uint16_t height) {
+    s.clientW = width;
+    s.clientH = height;
+    // Keep the origin inside the new scroll range, so that the view never shows
+    // pixels from beyond the canvas.
+    s.viewX = clampOrigin(s.viewX, mapPixelsX(s), s.clientW);
+    s.viewY = clampOrigin(s.viewY, mapPixelsY(s), s.clientH);
+    s.vScrollMax = mapPixelsY(s) - s.clientH;
+    s.hScrollMax = mapPixelsX(s) - s.clientW;
+    shell.setScrollBar(ScrollBar::Vertical, s.vScrollMax, s.viewY);
+    shell.setScrollBar(ScrollBar::Horizontal, s.hScrollMax, s.viewX);
+}
+
+void onLeftButtonDown(EditorState& s, Shell& shell, uint16_t cx, uint16_t cy, uint32_t flags) {
+    if (!s.levelLoaded) return;
+    const int32_t x = cx + s.viewX;
+    const int32_t y = cy + s.viewY;
+    const auto lx = static_cast<uint16_t>(x);
+    const auto ly = static_cast<uint16_t>(y);
+    if (s.editMode == kModeBg) {
+        if (x >= 0 && y >= 0 && (x & ~63) < mapPixelsX(s) && (y & ~63) < mapPixelsY(s)) {
+            selectCell(s, shell, x, y);
+        }
+    } else {
+        s.selectedObject = hitTestCurrent(s, lx, ly);
+    }
+    if ((flags & kMkControl) && s.editMode == kModeMonster && s.monsterList == kOtmList) {
+        s.selectedObject = hitTestMonster(s, lx, ly);
+        if (s.selectedObject >= 0) {
+            const OtmRecord& o = s.otm[static_cast<size_t>(s.selectedObject)];
+            char text[512] = {};
+            std::snprintf(text, sizeof text, "pos: %hu, %hu\ndata: %x\nnumber: %hu\ncode: %x", uint16_t{o.x},
+                          uint16_t{o.y}, unsigned{o.data}, uint16_t{o.number}, uint32_t{o.code});
+            shell.messageBox(text, "Object Info");
+        }
+    }
+}
+
+void onMouseMove(EditorState& s, Shell& shell, uint16_t cx, uint16_t cy, uint32_t flags) {
+    if (flags != kMkLButton || !s.levelLoaded) return;
+    if (s.editMode != kModeBg && s.objectGrabbed && selectedInCurrentList(s)) {
+        moveGrabbed(s, static_cast<uint16_t>(cx + s.viewX), static_cast<uint16_t>(cy + s.viewY));
+        presentMap(s, shell);
+    }
+    if (s.objectGrabbed && !shell.scrollLockOn()) shell.startTimer(kAutoScrollTimer, 1);
+}
+
+void onLeftButtonUp(EditorState& s, Shell& shell) {
+    if (s.editMode == kModeBg) return;
+    shell.killTimer(kAutoScrollTimer);
+    s.objectGrabbed = 0;
+    s.selectedObject = -1;
+    if (!s.levelLoaded) return;
+    drawItems(s, false);
+    drawVictims(s);
+    drawMonsters(s);
+    presentMap(s, shell);
+}
+
+void onRightButtonDown(EditorState& s, Shell& shell, uint16_t cx, uint16_t cy) {
+    if (s.editMode == kModeBg || !s.levelLoaded) return;
+    const auto lx = static_cast<uint16_t>(cx + s.viewX);
+    const auto ly = static_cast<uint16_t>(cy + s.viewY);
+    s.selectedObject = hitTestCurrent(s, lx, ly);
+    if (s.selectedObject < 0) return;
+    if (s.editMode == kModeMonster) {
+        s.objectGrabbed = 0;
+        shell.openDialog(DialogId::MonsterEdit, BoxOwner::MainWindow, 0);
+        return;
+    }
+    // The two player start points have no kind to choose.
+    if (s.editMode == kModeVictim && s.selectedObject >= kVictimCount) {
+        s.objectGrabbed = 0;
+        return;
+    }
+    s.objectGrabbed = 0;
+    shell.openDialog(DialogId::ChooseObject, BoxOwner::MainWindow, s.editMode);
+    s.selectedObject = -1;
+}
+
+void onScroll(EditorState& s, Shell& shell, ScrollBar bar, int request, int32_t trackPos, int32_t amount) {
+    const bool horizontal = bar == ScrollBar::Horizontal;
+    int32_t& pos = horizontal ? s.viewX : s.viewY;
+    const int32_t max = horizontal ? s.hScrollMax : s.vScrollMax;
+    const bool carriesAmount = s.scrollAmountFlag != 0;
+    int32_t d = 0;
+    switch (request) {
+    case kScrollLineUp:
+        d = carriesAmount ? amount : -16;
+        break;
+    case kScrollLineDown:
+        d = carriesAmount ? amount : 16;
+        break;
+    case kScrollPageUp:
+        d = -8;
+        break;
+    case kScrollPageDown:
+        d = 8;
+        break;
+    case kScrollThumbTrack:
+        d = static_cast<uint16_t>(trackPos) - pos;
+        break;
+    default:
+        break;
+    }
+    const int32_t next = std::max(0, std::min(pos + d, max));
+    d = next - pos;
+    if (d != 0) {
+        pos = next;
+        shell.scrollWindow(horizontal ? -d : 0, horizontal ? 0 : -d);
+        shell.setScrollPos(bar, next);
+    }
+    if (carriesAmount && --s.pendingAmountScrolls <= 0) {
+        s.pendingAmountScrolls = 0;
+        s.scrollAmountFlag = 0;
+    }
+    presentMap(s, shell);
+}
+
+namespace {
+void postAmountScroll(EditorState& s, Shell& shell, ScrollBar bar, int request, int32_t amount) {
+    s.scrollAmountFlag = 1;
+    ++s.pendingAmountScrolls;
+    shell.postScroll(bar, request, amount);
+}
+}  // namespace
+
+void onWheel(EditorState& s, Shell& shell, int16_t delta, uint32_t flags) {
+    const ScrollBar bar = (flags & kMkControl) ? ScrollBar::Horizontal : ScrollBar::Vertical;
+    const int request = delta <= 0 ? kScrollLineDown : kScrollLineUp;
+    const int32_t notches = delta / 120;
+    const int32_t amount = notches * ((flags & kMkShift) ? 32 : 16);
+    postAmountScroll(s, shell, bar, request, -amount);
+}
+
+void onAutoScrollTimer(EditorState& s, Shell& shell) {
+    const int32_t innerLeft = 25, innerTop = 25;
+    const int32_t innerRight = s.clientW - 25, innerBottom = s.clientH - 25;
+    const ClientPoint p = shell.cursorPos();
+    const bool inInner = p.x >= innerLeft && p.x < innerRight && p.y >= innerTop && p.y < innerBottom;
+    const bool inClient = p.x >= 0 && p.x < s.clientW && p.y >= 0 && p.y < s.clientH;
+    if (inInner || !inClient) return;
+    if (s.levelLoaded && s.objectGrabbed && selectedInCurrentList(s)) {
+        moveGrabbed(s, static_cast<uint16_t>(s.viewX + p.x), static_cast<uint16_t>(s.viewY + p.y));
+    }
+    if (p.x > innerRight) postAmountScroll(s, shell, ScrollBar::Horizontal, kScrollLineDown, 4);
+    else if (p.x < innerLeft) postAmountScroll(s, shell, ScrollBar::Horizontal, kScrollLineUp, -4);
+    if (p.y > innerBottom) postAmountScroll(s, shell, ScrollBar::Vertical, kScrollLineDown, 4);
+    else if (p.y < innerTop) postAmountScroll(s, shell, ScrollBar::Vertical, kScrollLineUp, -4);
+}
+
+// The pad holds tile indices of its own, so it works without a level too.
+void onPadKeyDown(EditorState& s, Shell& shell, int key) {
+    if (s.editMode != kModeBg) return;
+    switch (key) {
+    case kKeyPadAdd:
+        adjustSelectedTile(s, shell, 1, TileTarget::Pad);
+        break;
+    case kKeyPadSubtract:
+        adjustSelectedTile(s, shell, -1, TileTarget::Pad);
+        break;
+    case kKeyPadMultiply:
+        adjustSelectedTile(s, shell, 16, TileTarget::Pad);
+        break;
+    case kKeyPadDivide:
+        adjustSelectedTile(s, shell, -16, TileTarget::Pad);
+        break;
+    default:
+        break;
+    }
+}
+
+void onPadKeyUp(EditorState& s, Shell& shell, int key) {
+    if (s.editMode != kModeBg) return;
+    switch (key) {
+    case kKeyE:
+        shell.openDialog(DialogId::EditTileValue, BoxOwner::ScratchPad, 0);
+        break;
+    case kKeyF:
+        shell.openDialog(DialogId::FillValue, BoxOwner::ScratchPad, 1);
+        break;
+    case kKeyP:
+        pasteTileFromClipboard(s, shell, TileTarget::Pad, shell.ctrlHeld());
+        break;
+    case kKeyC:
+        if (shell.ctrlHeld()) shell.openDialog(DialogId::ClipboardViewer, BoxOwner::ScratchPad, 0);
+        else copyTileToClipboard(s, TileTarget::Pad);
+        break;
+    default:
+        break;
+    }
+}
+
+void onPadLeftButtonDown(EditorState& s, Shell& shell, uint16_t cx, uint16_t cy) {
+    if (s.editMode != kModeBg) return;
+    const int32_t x = cx & ~63, y = cy & ~63;
+    if (x >= kPadPixels || y >= kPadPixels) return;
+    toggleCellMarker(s.PadSurface, s.padX, s.padY);
+    s.padX = x;
+    s.padY = y;
+    toggleCellMarker(s.PadSurface, s.padX, s.padY);
+    presentScratchPad(s, shell);
+}
+
+void onPadShown(EditorState& s) { redrawScratchPad(s); }
+
+}  // namespace vurk

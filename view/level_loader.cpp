@@ -1,0 +1,59 @@
+#include "view/level_loader.h"
+
+#include <algorithm>
+
+#include "png/png_decoder.h"
+#include "view/map_canvas.h"
+
+namespace vurk {
+
+namespace {
+// The origin on one axis for a wanted centre: inside 0 .. map - client, and 0
+// when the map is smaller than the client.
+int32_t clampOrigin(int32_t want, int32_t mapPixels, int32_t client) {
+    return std::max(0, std::min(want, mapPixels - client));
+}
+}  // namespace
+
+bool loadLevel(EditorState& s, Shell& shell, uint32_t level) {
+    std::string why;
+    if (!loadLevelData(s, level, why)) {
+        shell.messageBox(why, kErrorCaption);
+        return false;
+    }
+    createMapCanvas(s);
+
+    const std::string path = tileSheetPath(tileSheetNumber(s.header.tileset));
+    if (!setSheet(s.TileSheet, LoadPngBitmap(path, shell))) {
+        shell.messageBox(path, "Could not find...");
+    }
+
+    s.viewX = s.viewY = 0;
+    s.selX = s.selY = 0;
+    const int32_t mapW = static_cast<int32_t>(s.mapWidth) * 64;
+    const int32_t mapH = static_cast<int32_t>(s.mapHeight) * 64;
+    if (s.options & kOptStartAtZekeStart) {
+        s.viewX = clampOrigin(uint16_t{s.header.start1X} - (s.clientW >> 1), mapW, s.clientW);
+        s.viewY = clampOrigin(uint16_t{s.header.start1Y} - (s.clientH >> 1), mapH, s.clientH);
+    }
+    s.objectGrabbed = 0;
+    s.selectedObject = -1;
+
+    redrawMap(s);
+    toggleMarkerInBgMode(s);
+    shell.invalidateMap();
+    s.vScrollMax = mapH - s.clientH;
+    s.hScrollMax = mapW - s.clientW;
+    shell.setScrollBar(ScrollBar::Vertical, s.vScrollMax, s.viewY);
+    shell.setScrollBar(ScrollBar::Horizontal, s.hScrollMax, s.viewX);
+    presentMap(s, shell);
+    return true;
+}
+
+void loadSpriteSheets(EditorState& s, Shell& shell) {
+    setSheet(s.ItemSheet, LoadPngBitmap(kItemSheetPath, shell));
+    setSheet(s.VictimSheet, LoadPngBitmap(kVictimSheetPath, shell));
+    setSheet(s.MonsterSheet, LoadPngBitmap(kMonsterSheetPath, shell));
+}
+
+}  // namespace vurk

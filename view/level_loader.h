@@ -1,0 +1,22 @@
+// Loading a level: its data out of the image, its tile sheet, its picture.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "platform/shell.h"
+#include "view/editor_state.h"
+
+namespace vurk {
+
+// Loads `level`: refuses a damaged level with an "Error" box and keeps the one
+// shown before; otherwise takes its data, loads its tile sheet (a sheet that
+// fails keeps the previous one, after a "Could not find..." box), draws the
+// whole level, places the view and sets the scroll bars. Returns whether the
+// level was loaded.
+bool loadLevel(EditorState& s, Shell& shell, uint32_t level);
+
+// Loads the three sprite sheets of the tiles folder.
+void loadSpriteSheets(EditorState& s, Shell& shell);
+
+}  // namespace vurk
