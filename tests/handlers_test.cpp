@@ -1,0 +1,462 @@
+#include <gtest/gtest.h>
+
+#include "app/handlers.h"
+#include "tests/support/editor_fixture.h"
+#include "tests/support/view_support.h"
+#include "view/map_canvas.h"
+
+namespace vurk {
+namespace {
+
+using test::EditorFixture;
+using test::FakeShell;
+using test::sheetPixel;
+
+// 10 x 8 cells with one item, one victim, one monster on each list, the first
+// player's start near the left edge.
+LevelContent editLevel() {
+    LevelContent c;
+    c.width = 10;
+    c.height = 8;
+    c.start1X = 40;
+    c.start1Y = 200;
+    c.start2X = 600;
+    c.start2Y = 480;
+    ItemRecord item{};
+    item.x = 100;
+    item.y = 100;
+    item.type = 0;
+    c.items.push_back(item);
+    c.victims[0].x = 300;
+    c.victims[0].y = 300;
+    c.victims[0].code = 0x839699;
+    for (int i = 1; i < kVictimCount; ++i) {
+        c.victims[i].x = 500;
+        c.victims[i].y = 500;
+        c.victims[i].code = 0x839A89;
+    }
+    OtmRecord o{};
+    o.x = 200;
+    o.y = 150;
+    o.number = 30;
+    o.code = 0x82EF36;
+    c.otm.push_back(o);
+    RsmRecord r{};
+    r.x = 400;
+    r.y = 150;
+    r.radius = 20;
+    r.code = 0x82EF36;
+    c.rsm.push_back(r);
+    return c;
+}
+
+class Handlers : public EditorFixture {
+protected:
+    void SetUp() override { load(editLevel()); }
+    // Runs the scroll requests posted so far, as the message loop would.
+    void runPosted() {
+        auto posted = shell.posted;
+        shell.posted.clear();
+        for (const auto& p : posted) onScroll(s, shell, p.bar, p.request, 0, p.amount);
+    }
+    void keys(std::initializer_list<int> list) {
+        for (int k : list) onKeyUp(s, shell, k);
+    }
+    uint32_t tilePixel(int32_t x, int32_t y) const {
+        // Cell (x >> 6, y >> 6) of this level holds tile index = cell number.
+        const uint32_t t = (y >> 6) * 10 + (x >> 6);
+        return sheetPixel(64 * (t & 15) + (x & 63), 64 * (t >> 4) + (y & 63));
+    }
+};
+
+TEST_F(Handlers, ModeKeysSetTheTitlesAndTheMonsterListIsKept) {
+    keys({kKeyB, kKeyI, kKeyV, kKeyM, kKey2, kKeyB, kKeyM, kKey1, kKey1});
+    EXPECT_EQ(shell.titles, (std::vector<std::string>{
+                                "VURK-Edit - Item edit mode", "VURK-Edit - Victim edit mode",
+                                "VURK-Edit - Monster edit mode 1", "VURK-Edit - Monster edit mode 2",
+                                "VURK-Edit - BG edit mode", "VURK-Edit - Monster edit mode 2",
+                                "VURK-Edit - Monster edit mode 1"}));
+    // The second 1 found the otm list selected already: nothing at all.
+    shell.mapPresents.clear();
+    keys({kKey1});
+    EXPECT_TRUE(shell.mapPresents.empty());
+    // Outside Monster mode 1 and 2 do nothing.
+    keys({kKeyB, kKey2});
+    EXPECT_EQ(s.monsterList, kOtmList);
+}
+
+TEST_F(Handlers, CursorFrameIsOnExactlyWhileInBgMode) {
+    const uint32_t inverted = tilePixel(0, 0) ^ 0xFFFFFF;
+    EXPECT_EQ(canvasPixel(0, 0), inverted);
+    keys({kKeyB});  // already BG: a second inversion would erase it
+    EXPECT_EQ(canvasPixel(0, 0), inverted);
+    keys({kKeyI});
+    EXPECT_EQ(canvasPixel(0, 0), tilePixel(0, 0));
+    keys({kKeyV, kKeyB});
+    EXPECT_EQ(canvasPixel(1, 1), tilePixel(1, 1) ^ 0xFFFFFF);
+    EXPECT_EQ(canvasPixel(2, 2), tilePixel(2, 2));
+}
+
+TEST_F(Handlers, ItemKeyInItemModeFlashesTheItemsForHalfASecond) {
+    keys({kKeyI});
+    EXPECT_TRUE(shell.timers.empty());
+    const uint32_t sprite = canvasPixel(92, 92);
+    keys({kKeyI});
+    ASSERT_EQ(shell.timers.count(kHighlightTimer), 1u);
+    EXPECT_EQ(shell.timers[kHighlightTimer], 500);
+    EXPECT_EQ(canvasPixel(92, 92), kYellow);  // the box's outline
+    onHighlightTimer(s, shell);
+    EXPECT_TRUE(shell.timers.empty());
+    EXPECT_EQ(canvasPixel(92, 92), sprite);
+    keys({kKeyV, kKeyV, kKeyM, kKeyM});
+    EXPECT_TRUE(shell.timers.empty());
+}
+
+TEST_F(Handlers, KeypadStepsActOnPressOtherKeysOnRelease) {
+    onKeyDown(s, shell, kKeyPadAdd);
+    onKeyDown(s, shell, kKeyPadAdd);  // a held key repeats
+    EXPECT_EQ(s.mapBuffer[0], 2);
+    onKeyUp(s, shell, kKeyPadAdd);
+    EXPECT_EQ(s.mapBuffer[0], 2);
+    onKeyDown(s, shell, kKeyPadDivide);
+    EXPECT_EQ(s.mapBuffer[0], 242);
+    onKeyDown(s, shell, kKeyE);
+    EXPECT_TRUE(shell.dialogs.empty());
+    onKeyUp(s, shell, kKeyE);
+    ASSERT_EQ(shell.dialogs.size(), 1u);
+    EXPECT_EQ(shell.dialogs[0].id, DialogId::EditTileValue);
+    EXPECT_EQ(shell.dialogs[0].owner, BoxOwner::MainWindow);
+    // Outside BG mode the tile keys do nothing.
+    keys({kKeyI});
+    onKeyDown(s, shell, kKeyPadAdd);
+    onKeyUp(s, shell, kKeyE);
+    EXPECT_EQ(s.mapBuffer[0], 242);
+    EXPECT_EQ(shell.dialogs.size(), 1u);
+}
+
+TEST_F(Handlers, CtrlChangesCopyAndPaste) {
+    s.selX = 64;  // cell 1 holds tile 1
+    const auto clip = s.clipboard;
+    shell.ctrl = true;
+    keys({kKeyC});
+    ASSERT_EQ(shell.dialogs.size(), 1u);
+    EXPECT_EQ(shell.dialogs[0].id, DialogId::ClipboardViewer);
+    EXPECT_EQ(s.clipboard.tiles, clip.tiles);
+    EXPECT_EQ(s.clipboard.index, clip.index);
+
+    shell.ctrl = false;
+    keys({kKeyC});
+    EXPECT_EQ(s.clipboard.index, 1u);
+    EXPECT_EQ(s.clipboard.tiles[1], 1);
+
+    s.clipboard.tiles[2] = 77;
+    s.selX = 128;
+    keys({kKeyP});  // the current slot
+    EXPECT_EQ(s.mapBuffer[4], 1);
+    shell.ctrl = true;
+    keys({kKeyP});  // the next slot
+    EXPECT_EQ(s.clipboard.index, 2u);
+    EXPECT_EQ(s.mapBuffer[4], 77);
+}
+
+TEST_F(Handlers, LevelChangeAsksToSaveOnlyWithItsOption) {
+    keys({kKeyF2});
+    EXPECT_TRUE(shell.boxes.empty());
+    ASSERT_EQ(shell.dialogs.size(), 1u);
+    EXPECT_EQ(shell.dialogs[0].id, DialogId::ChangeLevel);
+
+    s.options = kOptPromptSaveOnLevelChange;
+    s.mapBuffer[0] = 99;
+    const auto before = test::readFileBytes("vurk.smc");
+    keys({kKeyF2});  // answered No: nothing written, the dialog still opens
+    ASSERT_EQ(shell.boxes.size(), 1u);
+    EXPECT_EQ(shell.boxes[0].text, "Save Map?");
+    EXPECT_EQ(shell.boxes[0].caption, "Are you sure?");
+    EXPECT_EQ(shell.boxes[0].buttons, BoxButtons::YesNo);
+    EXPECT_EQ(shell.dialogs.size(), 2u);
+    EXPECT_EQ(test::readFileBytes("vurk.smc"), before);
+
+    shell.answers = {BoxAnswer::Yes};
+    keys({kKeyF2});
+    EXPECT_EQ(shell.dialogs.size(), 3u);
+    EXPECT_NE(test::readFileBytes("vurk.smc"), before);
+}
+
+TEST_F(Handlers, BgClicksSelectTheCellUnderThePointer) {
+    s.viewX = 100;
+    s.viewY = 70;
+    onLeftButtonDown(s, shell, 10, 10, kMkLButton);
+    EXPECT_EQ(s.selX, 64);
+    EXPECT_EQ(s.selY, 64);
+    EXPECT_FALSE(shell.mapPresents.empty());
+}
+
+TEST_F(Handlers, DragsMoveOnlyWithTheLeftButtonAlone) {
+    keys({kKeyI});
+    onLeftButtonDown(s, shell, 100, 100, kMkLButton);
+    EXPECT_EQ(s.selectedObject, 0);
+    EXPECT_EQ(s.objectGrabbed, 1);
+    onMouseMove(s, shell, 150, 120, kMkLButton | kMkShift);
+    onMouseMove(s, shell, 150, 120, kMkLButton | kMkControl);
+    EXPECT_EQ(s.items[0].x, 100);
+    EXPECT_TRUE(shell.timers.empty());
+    onMouseMove(s, shell, 150, 120, kMkLButton);
+    EXPECT_EQ(s.items[0].x, 150);
+    EXPECT_EQ(s.items[0].y, 120);
+    EXPECT_EQ(shell.timers[kAutoScrollTimer], 1);
+    onLeftButtonUp(s, shell);
+    EXPECT_TRUE(shell.timers.empty());
+    EXPECT_EQ(s.objectGrabbed, 0);
+    EXPECT_EQ(s.selectedObject, -1);
+
+    shell.scrollLock = true;  // keeps autoscroll from starting
+    onLeftButtonDown(s, shell, 150, 120, kMkLButton);
+    onMouseMove(s, shell, 160, 120, kMkLButton);
+    EXPECT_EQ(s.items[0].x, 160);
+    EXPECT_TRUE(shell.timers.empty());
+}
+
+TEST_F(Handlers, AModeChangeEndsADrag) {
+    keys({kKeyM});
+    onLeftButtonDown(s, shell, 200, 130, kMkLButton);
+    ASSERT_EQ(s.objectGrabbed, 1);
+    onMouseMove(s, shell, 210, 130, kMkLButton);
+    keys({kKey2});  // the grabbed index belongs to the otm list
+    EXPECT_EQ(s.objectGrabbed, 0);
+    EXPECT_TRUE(shell.timers.empty());
+    const uint16_t rsmX = s.rsm[0].x;
+    onMouseMove(s, shell, 50, 50, kMkLButton);
+    EXPECT_EQ(s.rsm[0].x, rsmX);
+}
+
+TEST_F(Handlers, WheelNotchesPostLineRequestsWithTheirAmounts) {
+    onWheel(s, shell, -120, 0);
+    ASSERT_EQ(shell.posted.size(), 1u);
+    EXPECT_EQ(shell.posted[0].bar, ScrollBar::Vertical);
+    EXPECT_EQ(shell.posted[0].request, kScrollLineDown);
+    runPosted();
+    EXPECT_EQ(s.viewY, 16);
+    EXPECT_EQ(s.scrollAmountFlag, 0);
+
+    onWheel(s, shell, -120, kMkShift);
+    runPosted();
+    EXPECT_EQ(s.viewY, 48);
+    onWheel(s, shell, -120, kMkControl);
+    runPosted();
+    EXPECT_EQ(s.viewX, 16);
+    onWheel(s, shell, -240, kMkControl | kMkShift);
+    runPosted();
+    EXPECT_EQ(s.viewX, 80);
+    onWheel(s, shell, 120, 0);
+    runPosted();
+    EXPECT_EQ(s.viewY, 32);
+    onWheel(s, shell, -60, 0);  // less than a notch
+    runPosted();
+    EXPECT_EQ(s.viewY, 32);
+}
+
+TEST_F(Handlers, ScrollRequestsPagesThumbAndEnds) {
+    ASSERT_EQ(s.vScrollMax, 512 - 256);
+    onScroll(s, shell, ScrollBar::Vertical, kScrollPageDown, 0, 0);
+    EXPECT_EQ(s.viewY, 8);
+    EXPECT_EQ(shell.scrollPos[ScrollBar::Vertical], 8);
+    onScroll(s, shell, ScrollBar::Vertical, kScrollLineDown, 0, 0);
+    EXPECT_EQ(s.viewY, 24);
+    onScroll(s, shell, ScrollBar::Vertical, kScrollPageUp, 0, 0);
+    EXPECT_EQ(s.viewY, 16);
+    onScroll(s, shell, ScrollBar::Horizontal, kScrollThumbTrack, 200, 0);
+    EXPECT_EQ(s.viewX, 200);
+    onScroll(s, shell, ScrollBar::Horizontal, kScrollThumbTrack, 500, 0);
+    EXPECT_EQ(s.viewX, 320);  // the maximum, in one step
+    shell.windowScrolls.clear();
+    shell.mapPresents.clear();
+    onScroll(s, shell, ScrollBar::Horizontal, kScrollLineDown, 0, 0);
+    EXPECT_EQ(s.viewX, 320);
+    EXPECT_TRUE(shell.windowScrolls.empty());
+    EXPECT_EQ(shell.mapPresents.size(), 1u);
+    onScroll(s, shell, ScrollBar::Horizontal, kScrollLineUp, 0, 0);
+    EXPECT_EQ(s.viewX, 304);
+}
+
+TEST_F(Handlers, AutoScrollActsOnlyInTheBandAlongTheEdges) {
+    keys({kKeyI});
+    onLeftButtonDown(s, shell, 100, 100, kMkLButton);
+    shell.cursor = {295, 100};  // exactly on the inner right edge
+    onAutoScrollTimer(s, shell);
+    EXPECT_EQ(s.items[0].x, 295);
+    EXPECT_TRUE(shell.posted.empty());
+
+    shell.cursor = {296, 100};
+    onAutoScrollTimer(s, shell);
+    ASSERT_EQ(shell.posted.size(), 1u);
+    EXPECT_EQ(shell.posted[0].bar, ScrollBar::Horizontal);
+    runPosted();
+    EXPECT_EQ(s.viewX, 4);
+
+    shell.cursor = {300, 240};  // beyond both: two requests of 4 each
+    onAutoScrollTimer(s, shell);
+    EXPECT_EQ(shell.posted.size(), 2u);
+    runPosted();
+    EXPECT_EQ(s.viewX, 8);
+    EXPECT_EQ(s.viewY, 4);
+    EXPECT_EQ(s.scrollAmountFlag, 0);
+
+    const uint16_t x = s.items[0].x;
+    for (ClientPoint p : {ClientPoint{100, 100}, ClientPoint{-1, 5}, ClientPoint{320, 5}}) {
+        shell.cursor = p;
+        onAutoScrollTimer(s, shell);
+    }
+    EXPECT_TRUE(shell.posted.empty());
+    EXPECT_EQ(s.items[0].x, x);
+}
+
+TEST_F(Handlers, RightButtonOpensTheObjectDialogs) {
+    keys({kKeyV});
+    onRightButtonDown(s, shell, 40, 190);  // the first player's start
+    EXPECT_TRUE(shell.dialogs.empty());
+    onRightButtonDown(s, shell, 300, 290);
+    ASSERT_EQ(shell.dialogs.size(), 1u);
+    EXPECT_EQ(shell.dialogs[0].id, DialogId::ChooseObject);
+    EXPECT_EQ(shell.dialogs[0].param, kModeVictim);
+    EXPECT_EQ(s.selectedObject, -1);
+    EXPECT_EQ(s.objectGrabbed, 0);
+
+    keys({kKeyI});
+    shell.onDialog = [this](DialogId, BoxOwner, int32_t param) {
+        EXPECT_EQ(param, kModeItem);
+        EXPECT_EQ(s.selectedObject, 0);  // the dialog sees the object it was opened on
+    };
+    onRightButtonDown(s, shell, 100, 100);
+    EXPECT_EQ(shell.dialogs.size(), 2u);
+
+    keys({kKeyM});
+    shell.onDialog = nullptr;
+    onRightButtonDown(s, shell, 200, 130);
+    ASSERT_EQ(shell.dialogs.size(), 3u);
+    EXPECT_EQ(shell.dialogs[2].id, DialogId::MonsterEdit);
+    EXPECT_EQ(s.selectedObject, 0);
+    onRightButtonDown(s, shell, 5, 5);  // a miss opens nothing
+    EXPECT_EQ(shell.dialogs.size(), 3u);
+}
+
+TEST_F(Handlers, CtrlClickShowsObjectInfoInMonsterModeOneOnly) {
+    keys({kKeyM});
+    onLeftButtonDown(s, shell, 200, 130, kMkLButton | kMkControl);
+    ASSERT_EQ(shell.boxes.size(), 1u);
+    EXPECT_EQ(shell.boxes[0].caption, "Object Info");
+    EXPECT_EQ(shell.boxes[0].text, "pos: 200, 150\ndata: 0\nnumber: 30\ncode: 82ef36");
+    keys({kKey2});
+    onLeftButtonDown(s, shell, 400, 130, kMkLButton | kMkControl);
+    EXPECT_EQ(shell.boxes.size(), 1u);
+}
+
+TEST_F(Handlers, HomeCentresOnTheFirstStartWithinTheMap) {
+    s.viewX = 300;
+    keys({kKeyHome});
+    EXPECT_EQ(s.viewX, 0);  // 40 - 160 is below 0
+    EXPECT_EQ(s.viewY, 72);
+    EXPECT_EQ(shell.scrollPos[ScrollBar::Vertical], 72);
+    s.victims[kStart1Record].x = 630;
+    keys({kKeyHome});
+    EXPECT_EQ(s.viewX, 320);
+}
+
+TEST_F(Handlers, CommandsWithBoxesOfTheirOwn) {
+    onCommand(s, shell, kCmdOpenRom);
+    onCommand(s, shell, kCmdContents);
+    ASSERT_EQ(shell.boxes.size(), 2u);
+    EXPECT_EQ(shell.boxes[1].text, "Needs to be imlemented");
+    EXPECT_EQ(shell.boxes[1].caption, "Not Done Yet");
+
+    keys({kKeyF12});
+    ASSERT_EQ(shell.boxes.size(), 3u);
+    char expected[256];
+    std::snprintf(expected, sizeof expected,
+                  "level offset:\t%x\notm count:\t1\nrsm count:\t1\nitem count:\t1\nsize x (tiles):\t10\n"
+                  "size y (tiles):\t8\nmap size (bytes):\t160",
+                  s.regions.header);
+    EXPECT_EQ(shell.boxes[2].text, expected);
+    EXPECT_EQ(shell.boxes[2].caption, "debug");
+    EXPECT_EQ(shell.boxes[2].owner, BoxOwner::None);
+
+    onCommand(s, shell, kCmdExit);
+    EXPECT_EQ(shell.destroyRequests, 1);
+    keys({kKeyF5});
+    EXPECT_EQ(shell.padShows, 1);
+}
+
+TEST_F(Handlers, SizeMessageKeepsTheViewInsideTheCanvas) {
+    s.viewX = 320;
+    s.viewY = 200;
+    onSize(s, shell, 500, 100);
+    EXPECT_EQ(s.viewX, 140);  // 640 - 500
+    EXPECT_EQ(s.viewY, 200);
+    ASSERT_EQ(shell.scrollBars.size(), 2u);
+    EXPECT_EQ(shell.scrollBars[0].bar, ScrollBar::Vertical);
+    EXPECT_EQ(shell.scrollBars[0].max, 412);
+    onSize(s, shell, 700, 600);
+    EXPECT_EQ(s.viewX, 0);
+    EXPECT_EQ(s.viewY, 0);
+    EXPECT_EQ(shell.scrollBars.back().max, -60);
+}
+
+TEST_F(Handlers, ScratchPadClicksAndKeysOnlyInBgMode) {
+    onPadLeftButtonDown(s, shell, 383, 383);
+    EXPECT_EQ(s.padX, 320);
+    EXPECT_EQ(s.padY, 320);
+    onPadLeftButtonDown(s, shell, 384, 10);
+    EXPECT_EQ(s.padX, 320);
+    onPadKeyDown(s, shell, kKeyPadMultiply);
+    EXPECT_EQ(s.ScratchPad[35 * 2], 16);
+    onPadKeyUp(s, shell, kKeyF);
+    ASSERT_EQ(shell.dialogs.size(), 1u);
+    EXPECT_EQ(shell.dialogs[0].id, DialogId::FillValue);
+    EXPECT_EQ(shell.dialogs[0].owner, BoxOwner::ScratchPad);
+
+    keys({kKeyI});
+    onPadLeftButtonDown(s, shell, 10, 10);
+    onPadKeyDown(s, shell, kKeyPadAdd);
+    onPadKeyUp(s, shell, kKeyE);
+    EXPECT_EQ(s.padX, 320);
+    EXPECT_EQ(s.ScratchPad[35 * 2], 16);
+    EXPECT_EQ(shell.dialogs.size(), 1u);
+}
+
+class HandlersSmallMap : public EditorFixture {};
+
+TEST_F(HandlersSmallMap, ClickBelowAShortMapChangesNothing) {
+    LevelContent c;
+    c.width = 4;
+    c.height = 2;
+    load(c, 320, 256);
+    onLeftButtonDown(s, shell, 10, 200, kMkLButton);
+    EXPECT_EQ(s.selY, 0);
+    EXPECT_TRUE(shell.mapPresents.empty());
+    onLeftButtonDown(s, shell, 200, 70, kMkLButton);
+    EXPECT_EQ(s.selX, 192);
+    EXPECT_EQ(s.selY, 64);
+}
+
+TEST(HandlersWithoutLevel, LevelCommandsAreRefusedModesStillChange) {
+    EditorState s;
+    FakeShell shell;
+    for (int key : {kKeyF1, kKeyF2, kKeyF3, kKeyF4, kKeyF12, kKeyE, kKeyP, kKeyC}) onKeyUp(s, shell, key);
+    shell.ctrl = true;
+    onKeyUp(s, shell, kKeyS);
+    onKeyUp(s, shell, kKeyL);
+    EXPECT_EQ(shell.boxes.size(), 10u);
+    for (const auto& b : shell.boxes) EXPECT_EQ(b.caption, "Error");
+    EXPECT_TRUE(shell.dialogs.empty());
+    onKeyUp(s, shell, kKeyI);
+    onKeyUp(s, shell, kKeyI);
+    onLeftButtonDown(s, shell, 5, 5, kMkLButton);
+    onRightButtonDown(s, shell, 5, 5);
+    EXPECT_EQ(shell.titles, (std::vector<std::string>{"VURK-Edit - Item edit mode"}));
+    // Options and About need no level.
+    onKeyUp(s, shell, kKeyF8);
+    onCommand(s, shell, kCmdAbout);
+    EXPECT_EQ(shell.dialogs.size(), 2u);
+}
+
+}  // namespace
+}  // namespace vurk
