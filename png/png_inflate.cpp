@@ -85,6 +85,7 @@ int decodeSymbol(BitReader& in, const HuffTable& t) {
         code = code * 2 + in.bit();
         if (t.limit[len] != 0 && code < t.limit[len]) {
             const uint32_t index = t.limit[len] - 1 - code;
+            // Canonical codes always land inside; this guards the symbol list.
             if (index >= t.count[len]) return -1;
             return t.symbols[t.offset[len] + index];
         }

@@ -330,7 +330,7 @@ TEST_F(PngTest, InflateRefusesBadStreams) {
         layoutPng(taller, stream),                                   // ends short of the raw size
         layoutPng(shorter, stream),                                  // runs past the raw size
         pngFile({header, end}),                                      // no image data
-        pngFile({header, split[0], pngChunk("tEXt", {'a', 0}), split[1], end}),
+        pngFile({header, split[0], pngChunk("tEXt", {}), split[1], end}),  // the data end at tEXt
     };
     for (size_t i = 0; i < std::size(files); ++i) {
         SCOPED_TRACE("file " + std::to_string(i));
