@@ -38,6 +38,24 @@ uint32_t mouseFlags(Qt::MouseButtons buttons, Qt::KeyboardModifiers mods) {
 
 const QColor kBackground(128, 128, 128);  // the window class's grey
 
+// Places a window so that its outer (frame) rectangle is `outer`. The frame's
+// margins are known once the window is shown; call again after showing.
+void placeOuter(QWidget* w, const QRect& outer) {
+    const int dw = w->frameGeometry().width() - w->width();
+    const int dh = w->frameGeometry().height() - w->height();
+    w->resize(std::max(1, outer.width() - dw), std::max(1, outer.height() - dh));
+    w->move(outer.topLeft());
+}
+
+QRect centredOnScreen(QSize size) {
+    QRect r(QPoint(0, 0), size);
+    if (QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect g = screen->geometry();
+        r.moveTopLeft(QPoint((g.width() - size.width()) >> 1, (g.height() - size.height()) >> 1));
+    }
+    return r;
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -262,12 +280,7 @@ EditorWindows::EditorWindows() {
     main_ = new MainWindow(*this);
     pad_ = new ScratchPadWindow(*this);
     createScratchPad(state);
-    // Outer size 600 x 400, centred on the primary screen.
-    main_->resize(600, 400);
-    if (QScreen* screen = QGuiApplication::primaryScreen()) {
-        const QRect r = screen->geometry();
-        main_->move((r.width() - 600) >> 1, (r.height() - 400) >> 1);
-    }
+    placeOuter(main_, centredOnScreen(QSize(600, 400)));
 }
 
 EditorWindows::~EditorWindows() {
@@ -280,12 +293,13 @@ bool EditorWindows::start() {
     StartSettings settings = readStartSettings();
     state.options = settings.options;
     state.currentLevel = static_cast<uint32_t>(settings.level);
-    if (settings.placeWindow) {
-        main_->move(settings.x, settings.y);
-        main_->resize(settings.w, settings.h);
-    }
+    // Outer size 600 x 400 centred, unless the settings place the window.
+    const QRect outer = settings.placeWindow ? QRect(settings.x, settings.y, settings.w, settings.h)
+                                             : centredOnScreen(QSize(600, 400));
+    placeOuter(main_, outer);
+    main_->showNormal();
+    placeOuter(main_, outer);
     if (settings.maximize) main_->showMaximized();
-    else main_->showNormal();
     main_->activateWindow();
     main_->setFocus();
 

@@ -1,0 +1,215 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QImage>
+#include <QKeyEvent>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QScrollBar>
+#include <QTest>
+#include <QTimer>
+#include <cstdlib>
+#include <filesystem>
+
+#include "app/editor_windows.h"
+#include "app/handlers.h"
+#include "platform/instance_lock.h"
+#include "tests/support/run_tool.h"
+#include "tests/support/workdir.h"
+#include "tools/rom_builder.h"
+
+namespace vurk {
+namespace {
+
+using test::WorkDir;
+
+// Answers every modal box that opens while it lives, recording what it said.
+class BoxCatcher {
+public:
+    BoxCatcher() {
+        timer_.setInterval(5);
+        QObject::connect(&timer_, &QTimer::timeout, [this] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box) return;
+            boxes.push_back((box->windowTitle() + "|" + box->text()).toStdString());
+            box->done(QMessageBox::Ok);
+        });
+        timer_.start();
+    }
+    std::vector<std::string> boxes;
+
+private:
+    QTimer timer_;
+};
+
+void writeSpriteSheets() {
+    std::filesystem::create_directories("tiles");
+    for (const char* name : {"tiles/items.png", "tiles/victims.png", "tiles/monsters.png", "tiles/tiles00.png"}) {
+        QImage image(name == std::string("tiles/tiles00.png") ? 1024 : 400, 1024, QImage::Format_RGB32);
+        image.fill(QColor(20, 90, 40));
+        ASSERT_TRUE(image.save(name));
+    }
+}
+
+std::string fileText(const char* name) {
+    auto b = test::readFileBytes(name);
+    return {b.begin(), b.end()};
+}
+
+TEST(EditorWindows, StartWithoutAnImageShowsOneBoxAndStillWritesSettings) {
+    WorkDir dir;
+    writeSpriteSheets();
+    BoxCatcher catcher;
+    {
+        EditorWindows editor;
+        ASSERT_TRUE(editor.start());
+        EXPECT_EQ(catcher.boxes, (std::vector<std::string>{"Error|Could not find vurk.smc"}));
+        MainWindow* w = editor.main();
+        EXPECT_TRUE(w->isVisible());
+        EXPECT_EQ(w->windowTitle(), "VURK-Edit - BG edit mode");
+        EXPECT_EQ(w->frameGeometry().size(), QSize(600, 400));
+        EXPECT_FALSE(editor.pad()->isVisible());
+        // Level commands are refused with a box rather than acting on nothing.
+        QTest::keyClick(w, Qt::Key_F1);
+        EXPECT_EQ(catcher.boxes.size(), 2u);
+        editor.destroyMainWindow();
+    }
+    const QRect screen = QApplication::primaryScreen()->geometry();
+    char expected[160];
+    std::snprintf(expected, sizeof expected, "[vurk]\nx=%d\ny=%d\nlevel=1\noptions=0\nmaxed=0\nw=600\nh=400\n",
+                  (screen.width() - 600) >> 1, (screen.height() - 400) >> 1);
+    EXPECT_EQ(fileText("vurk.ini"), expected);
+}
+
+TEST(EditorWindows, SavedPlacementAndLastLevelAreApplied) {
+    WorkDir dir;
+    writeSpriteSheets();
+    RomBuilder rom;
+    for (uint32_t level = 0; level < 13; ++level) rom.addLevel(level, LevelContent{});
+    ASSERT_TRUE(rom.save("vurk.smc"));
+    std::string ini = "[vurk]\noptions=3\nx=30\ny=40\nlevel=12\n";
+    test::writeFileBytes("vurk.ini", {ini.begin(), ini.end()});
+    BoxCatcher catcher;
+    EditorWindows editor;
+    ASSERT_TRUE(editor.start());
+    EXPECT_TRUE(catcher.boxes.empty());
+    EXPECT_EQ(editor.main()->frameGeometry(), QRect(30, 40, 384, 512));
+    EXPECT_EQ(editor.state.currentLevel, 12u);
+    EXPECT_TRUE(editor.state.levelLoaded);
+    editor.destroyMainWindow();
+}
+
+class EditorWindowsWithLevel : public ::testing::Test {
+protected:
+    void SetUp() override {
+        writeSpriteSheets();
+        LevelContent c;
+        c.width = 12;
+        c.height = 10;
+        ItemRecord item{};
+        item.x = 100;
+        item.y = 100;
+        c.items.push_back(item);
+        rom.addLevel(1, c);
+        ASSERT_TRUE(rom.save("vurk.smc"));
+        editor = std::make_unique<EditorWindows>();
+        ASSERT_TRUE(editor->start());
+        ASSERT_TRUE(editor->state.levelLoaded);
+        QApplication::processEvents();
+    }
+    void TearDown() override { editor->destroyMainWindow(); }
+
+    WorkDir dir;
+    RomBuilder rom;
+    BoxCatcher catcher;
+    std::unique_ptr<EditorWindows> editor;
+};
+
+TEST_F(EditorWindowsWithLevel, MenuHasTheEntriesOfTheEditor) {
+    QStringList texts;
+    for (QAction* menu : editor->main()->menuBar()->actions()) {
+        texts << menu->text();
+        for (QAction* a : menu->menu()->actions()) texts << (a->isSeparator() ? "-" : a->text());
+    }
+    EXPECT_EQ(texts.join(",").toStdString(),
+              "File,Open Rom...,Save...,-,Exit,Mode,BG Edit,Item Edit,Victim Edit,Moster Edit,"
+              "Misc,Change Level,Misc Data,Bonus Editor,Options,Help,Contents,-,About");
+    for (QAction* menu : editor->main()->menuBar()->actions()) {
+        for (QAction* a : menu->menu()->actions()) EXPECT_TRUE(a->shortcut().isEmpty());
+    }
+}
+
+TEST_F(EditorWindowsWithLevel, KeysActOnReleaseAndAutoRepeatReleasesAreIgnored) {
+    MainWindow* w = editor->main();
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_I, Qt::NoModifier);
+    QKeyEvent repeatRelease(QEvent::KeyRelease, Qt::Key_I, Qt::NoModifier, QString(), true);
+    QApplication::sendEvent(w, &press);
+    QApplication::sendEvent(w, &repeatRelease);
+    EXPECT_EQ(w->windowTitle(), "VURK-Edit - BG edit mode");
+    QTest::keyRelease(w, Qt::Key_I);
+    EXPECT_EQ(w->windowTitle(), "VURK-Edit - Item edit mode");
+    QTest::keyClick(w, Qt::Key_M);
+    QTest::keyClick(w, Qt::Key_2);
+    EXPECT_EQ(w->windowTitle(), "VURK-Edit - Monster edit mode 2");
+    QTest::keyClick(w, Qt::Key_B);
+
+    // Keypad steps act on every press, repeats included.
+    const uint8_t tile = editor->state.mapBuffer[0];
+    QTest::keyPress(w, Qt::Key_Plus, Qt::KeypadModifier);
+    QKeyEvent repeat(QEvent::KeyPress, Qt::Key_Plus, Qt::KeypadModifier, "+", true);
+    QApplication::sendEvent(w, &repeat);
+    QTest::keyRelease(w, Qt::Key_Plus, Qt::KeypadModifier);
+    EXPECT_EQ(editor->state.mapBuffer[0], static_cast<uint8_t>(tile + 2));
+    // The plus key of the main keyboard is no tile step.
+    QTest::keyClick(w, Qt::Key_Plus);
+    EXPECT_EQ(editor->state.mapBuffer[0], static_cast<uint8_t>(tile + 2));
+}
+
+TEST_F(EditorWindowsWithLevel, ClicksScrollBarsAndTheScratchPad) {
+    MainWindow* w = editor->main();
+    EditorState& s = editor->state;
+    QTest::mouseClick(w->mapView(), Qt::LeftButton, Qt::NoModifier, QPoint(70, 140));
+    EXPECT_EQ(s.selX, 64);
+    EXPECT_EQ(s.selY, 128);
+
+    QScrollBar* v = w->scrollBar(ScrollBar::Vertical);
+    ASSERT_GT(v->maximum(), 0);
+    v->triggerAction(QAbstractSlider::SliderPageStepAdd);
+    EXPECT_EQ(s.viewY, 8);
+    EXPECT_EQ(v->value(), 8);
+    v->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    EXPECT_EQ(s.viewY, 24);
+
+    QWheelEvent wheel(QPointF(50, 50), w->mapView()->mapToGlobal(QPointF(50, 50)), QPoint(), QPoint(0, -120),
+                      Qt::NoButton, Qt::ShiftModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(w->mapView(), &wheel);
+    QApplication::processEvents();  // the wheel's request is posted
+    EXPECT_EQ(s.viewY, 56);
+
+    QTest::keyClick(w, Qt::Key_F5);
+    EXPECT_TRUE(editor->pad()->isVisible());
+    QTest::mouseClick(editor->pad(), Qt::LeftButton, Qt::NoModifier, QPoint(383, 383));
+    EXPECT_EQ(s.padX, 320);
+    EXPECT_EQ(s.padY, 320);
+    editor->pad()->close();
+    EXPECT_FALSE(editor->pad()->isVisible());
+}
+
+TEST(EditorProgram, SecondInstanceEndsAtOnce) {
+    WorkDir dir;
+    ::setenv("XDG_RUNTIME_DIR", dir.path().c_str(), 1);
+    InstanceLock first;
+    ASSERT_TRUE(first.acquire());
+    const std::string cmd = std::string("QT_QPA_PLATFORM=offscreen timeout 20 ") + VURK_EDIT_PATH + "; echo $?";
+    FILE* p = popen(cmd.c_str(), "r");
+    ASSERT_NE(p, nullptr);
+    char out[64] = {};
+    size_t n = fread(out, 1, sizeof out - 1, p);
+    pclose(p);
+    EXPECT_EQ(std::string(out, n), "0\n");
+    EXPECT_FALSE(std::filesystem::exists("vurk.ini"));
+}
+
+}  // namespace
+}  // namespace vurk
