@@ -3,6 +3,7 @@
 #include "tests/support/view_support.h"
 #include "view/level_loader.h"
 #include "view/map_canvas.h"
+#include "view/tile_edit.h"
 
 namespace vurk::test {
 
@@ -11,6 +12,7 @@ void EditorFixture::load(const LevelContent& content, int32_t clientW, int32_t c
     rom.addLevel(level, content);
     ASSERT_TRUE(rom.save("vurk.smc"));
     ASSERT_EQ(openRomImage(s.rom), RomOpenResult::Ok);
+    createScratchPad(s);
     setSheet(s.TileSheet, coordinateSheet(1024, 1024));
     setSheet(s.ItemSheet, coordinateSheet(256, 32));
     setSheet(s.VictimSheet, coordinateSheet(128, 700));

@@ -1,0 +1,133 @@
+#include <gtest/gtest.h>
+
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include "dialogs/number_dialogs.h"
+#include "tests/support/editor_fixture.h"
+
+namespace vurk {
+namespace {
+
+using test::EditorFixture;
+
+TEST(FieldNumber, ReadsDigitsAsAnUnsignedNumber) {
+    EXPECT_EQ(fieldNumber(""), 0u);
+    EXPECT_EQ(fieldNumber("0"), 0u);
+    EXPECT_EQ(fieldNumber("300"), 300u);
+    EXPECT_EQ(fieldNumber("007"), 7u);
+}
+
+class NumberDialogs : public EditorFixture {
+protected:
+    void SetUp() override {
+        LevelContent c;
+        c.width = 6;
+        c.height = 5;
+        c.map.assign(30, 0x4403);  // tile 3 with a high byte of 0x44
+        load(c, 320, 256);
+        LevelContent other;
+        other.width = 7;
+        rom.addLevel(9, other);
+        ASSERT_TRUE(rom.save("vurk.smc"));
+    }
+};
+
+TEST_F(NumberDialogs, EditTileValueKeepsTheLowEightBitsAndPushesTheClipboard) {
+    s.clipboard.index = 9;
+    applyEditTileValue(s, shell, TileTarget::Map, "256");
+    EXPECT_EQ(s.mapBuffer[0], 0);
+    EXPECT_EQ(s.mapBuffer[1], 0x44);  // the high byte stays
+    EXPECT_EQ(s.clipboard.index, 0u);  // 9 wraps to 0
+    EXPECT_EQ(s.clipboard.tiles[0], 0);
+    applyEditTileValue(s, shell, TileTarget::Map, "999");
+    EXPECT_EQ(s.mapBuffer[0], 231);
+    EXPECT_EQ(s.clipboard.index, 1u);
+    EXPECT_EQ(s.clipboard.tiles[1], 231);
+
+    s.padX = 64;
+    applyEditTileValue(s, shell, TileTarget::Pad, "12");
+    EXPECT_EQ(s.ScratchPad[2], 12);
+    EXPECT_EQ(s.mapBuffer[0], 231);
+    EXPECT_EQ(s.clipboard.index, 2u);
+}
+
+TEST_F(NumberDialogs, FillValueSetsEveryPadCellAndLeavesTheClipboard) {
+    s.ScratchPad[5] = 0x99;  // a high byte set before
+    const auto clip = s.clipboard;
+    applyFillValue(s, shell, "7");
+    for (size_t i = 0; i < s.ScratchPad.size(); i += 2) {
+        EXPECT_EQ(s.ScratchPad[i], 7);
+        EXPECT_EQ(s.ScratchPad[i + 1], 0);
+    }
+    EXPECT_EQ(s.clipboard.tiles, clip.tiles);
+    EXPECT_EQ(s.clipboard.index, clip.index);
+    EXPECT_FALSE(shell.padPresents.empty());
+}
+
+TEST_F(NumberDialogs, ChangeLevelIgnoresNumbersPast55) {
+    s.mapBuffer[0] = 42;  // an unsaved edit
+    applyChangeLevel(s, shell, "56");
+    applyChangeLevel(s, shell, "99");
+    EXPECT_EQ(s.currentLevel, 0u);
+    EXPECT_EQ(s.mapBuffer[0], 42);
+    EXPECT_TRUE(shell.boxes.empty());
+    applyChangeLevel(s, shell, "9");
+    EXPECT_EQ(s.currentLevel, 9u);
+    EXPECT_EQ(s.mapWidth, 7u);
+    applyChangeLevel(s, shell, "0");  // the same level again discards edits
+    EXPECT_EQ(s.mapBuffer[0], 3);
+}
+
+TEST_F(NumberDialogs, ChangeLevelToADamagedLevelKeepsTheLevel) {
+    LevelHeader h = rom.readHeader(9);
+    h.itemList = 0;
+    rom.writeHeader(9, h);
+    ASSERT_TRUE(rom.save("vurk.smc"));
+    s.mapBuffer[0] = 42;
+    applyChangeLevel(s, shell, "9");
+    ASSERT_EQ(shell.boxes.size(), 1u);
+    EXPECT_EQ(shell.boxes[0].caption, "Error");
+    EXPECT_EQ(shell.boxes[0].text.rfind("Level 9: ", 0), 0u);
+    EXPECT_EQ(s.currentLevel, 0u);
+    EXPECT_EQ(s.mapBuffer[0], 42);
+}
+
+TEST_F(NumberDialogs, TheFieldTakesDigitsUpToItsLimit) {
+    NumberDialog d(nullptr, "Edit Tile Value (0-255)", 3, 3);
+    auto* field = d.findChild<QLineEdit*>("1000");
+    ASSERT_NE(field, nullptr);
+    ASSERT_NE(d.findChild<QPushButton*>("1"), nullptr);
+    ASSERT_NE(d.findChild<QPushButton*>("2"), nullptr);
+    EXPECT_EQ(d.windowTitle(), "Edit Tile Value (0-255)");
+    EXPECT_EQ(field->text(), "3");
+    field->clear();
+    QTest::keyClicks(field, "1x2-34");
+    EXPECT_EQ(d.text(), "123");
+}
+
+TEST_F(NumberDialogs, OkAppliesAndCancelChangesNothing) {
+    auto answer = [](const char* text, bool ok) {
+        QTimer::singleShot(0, [text, ok] {
+            auto* d = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            ASSERT_NE(d, nullptr);
+            auto* field = d->findChild<QLineEdit*>("1000");
+            field->setText(text);
+            d->findChild<QPushButton*>(ok ? "1" : "2")->click();
+        });
+    };
+    answer("77", false);
+    runEditTileValue(s, shell, nullptr, BoxOwner::MainWindow);
+    EXPECT_EQ(s.mapBuffer[0], 3);
+    answer("77", true);
+    runEditTileValue(s, shell, nullptr, BoxOwner::MainWindow);
+    EXPECT_EQ(s.mapBuffer[0], 77);
+    answer("9", true);
+    runChangeLevel(s, shell, nullptr);
+    EXPECT_EQ(s.currentLevel, 9u);
+}
+
+}  // namespace
+}  // namespace vurk
