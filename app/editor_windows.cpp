@@ -369,6 +369,8 @@ QWidget* EditorWindows::ownerWidget(BoxOwner owner) {
         return main_;
     case BoxOwner::ScratchPad:
         return pad_;
+    case BoxOwner::Dialog:
+        return QApplication::activeModalWidget() ? QApplication::activeModalWidget() : main_;
     case BoxOwner::None:
         break;
     }

@@ -15,9 +15,9 @@ namespace vurk {
 enum class BoxButtons { Ok, YesNo };
 enum class BoxAnswer { Ok, Yes, No };
 
-// Which window owns a box or dialog. None leaves every window usable while it
-// is open.
-enum class BoxOwner { MainWindow, ScratchPad, None };
+// Which window owns a box or dialog: Dialog is the modal dialog open now. None
+// leaves every window usable while it is open.
+enum class BoxOwner { MainWindow, ScratchPad, Dialog, None };
 
 enum class ScrollBar { Horizontal, Vertical };
 

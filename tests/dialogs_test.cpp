@@ -1,0 +1,275 @@
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include "dialogs/level_dialogs.h"
+#include "dialogs/object_dialogs.h"
+#include "dialogs/option_dialogs.h"
+#include "tests/support/editor_fixture.h"
+#include "view/map_canvas.h"
+
+namespace vurk {
+namespace {
+
+using test::EditorFixture;
+
+LevelContent dialogLevel() {
+    LevelContent c;
+    c.width = 8;
+    c.height = 6;
+    c.tileset = 0x9BBCB5;
+    c.tilesetData1 = 0x9BF8D1;
+    c.tilesetData2 = 0x98C000;
+    c.tilesetVariant = 0x59;
+    c.bgPalette = 0x9E9776;
+    c.music = 5;
+    ItemRecord item{};
+    item.x = 100;
+    item.y = 100;
+    item.type = 7;
+    c.items.push_back(item);
+    c.victims[0].x = 200;
+    c.victims[0].y = 200;
+    c.victims[0].code = 0x123456;  // no kind of the table
+    c.victims[1].x = 300;
+    c.victims[1].y = 200;
+    c.victims[1].code = 0x839A89;
+    OtmRecord o{};
+    o.x = 100;
+    o.y = 300;
+    o.code = 0x81B664;
+    c.otm.push_back(o);
+    RsmRecord r{};
+    r.x = 300;
+    r.y = 300;
+    r.radius = 40;
+    r.delay = 5;
+    r.code = 0x82EF36;
+    c.rsm.push_back(r);
+    c.bonus = {4, 10, 32};
+    return c;
+}
+
+class Dialogs : public EditorFixture {
+protected:
+    void SetUp() override { load(dialogLevel()); }
+};
+
+TEST_F(Dialogs, ChooseItemSelectsTheRowOfTheTypeAndStoresTwiceTheRow) {
+    s.selectedObject = 0;
+    KindChoice c = chooseObjectChoice(s, kModeItem);
+    EXPECT_EQ(c.title, "Choose Item");
+    ASSERT_EQ(c.names.size(), 30u);
+    EXPECT_EQ(c.names[3], "Weed Whacker");
+    EXPECT_EQ(c.selected, 3);  // type 7
+    applyChooseObject(s, shell, kModeItem, c.selected);
+    EXPECT_EQ(s.items[0].type, 6);
+    EXPECT_EQ(s.items[0].x, 100);  // the position stays
+    EXPECT_FALSE(shell.mapPresents.empty());
+
+    s.items[0].type = 60;
+    EXPECT_EQ(chooseObjectChoice(s, kModeItem).selected, -1);
+}
+
+TEST_F(Dialogs, ChooseVictimWithAnUnknownKindSelectsNothingAndKeepsIt) {
+    s.selectedObject = 0;
+    KindChoice c = chooseObjectChoice(s, kModeVictim);
+    EXPECT_EQ(c.title, "Choose Victim");
+    ASSERT_EQ(c.names.size(), 11u);
+    EXPECT_EQ(c.names[0], "BBQ");
+    EXPECT_EQ(c.selected, -1);
+    applyChooseObject(s, shell, kModeVictim, -1);
+    EXPECT_EQ(s.victims[0].code, 0x123456u);
+    applyChooseObject(s, shell, kModeVictim, 10);
+    EXPECT_EQ(s.victims[0].code, 0x839FE2u);
+
+    s.selectedObject = 1;
+    EXPECT_EQ(chooseObjectChoice(s, kModeVictim).selected, 5);  // "Dog"
+}
+
+TEST_F(Dialogs, MonsterEditFieldsOnlyOnTheRsmList) {
+    s.editMode = kModeMonster;
+    s.selectedObject = 0;
+    MonsterEditChoice otm = monsterEditChoice(s);
+    EXPECT_FALSE(otm.rsm);
+    EXPECT_EQ(otm.kind.selected, 26);  // "Fire"
+    applyMonsterEdit(s, shell, 0, "12", "13");
+    EXPECT_EQ(s.otm[0].code, 0x82EF36u);
+
+    s.monsterList = kRsmList;
+    MonsterEditChoice rsm = monsterEditChoice(s);
+    EXPECT_TRUE(rsm.rsm);
+    EXPECT_EQ(rsm.radius, "40");
+    EXPECT_EQ(rsm.delay, "5");
+    EXPECT_EQ(rsm.kind.selected, 0);
+    applyMonsterEdit(s, shell, 3, "300", "200");
+    EXPECT_EQ(s.rsm[0].radius, 40);  // 300 is out of range
+    EXPECT_EQ(s.rsm[0].delay, 200);
+    EXPECT_EQ(s.rsm[0].code, 0x82F25Du);
+    applyMonsterEdit(s, shell, -1, "255", "0");
+    EXPECT_EQ(s.rsm[0].radius, 255);
+    EXPECT_EQ(s.rsm[0].code, 0x82F25Du);
+}
+
+TEST_F(Dialogs, BonusSelectionCounterAndSlots) {
+    std::vector<bool> sel = bonusChoice(s);
+    std::vector<bool> expected(15, false);
+    expected[0] = expected[3] = expected[14] = true;
+    EXPECT_EQ(sel, expected);
+    EXPECT_EQ(bonusSlotsLeft(s, sel), 0);
+
+    sel[5] = true;  // a fourth
+    EXPECT_EQ(bonusSlotsLeft(s, sel), -1);
+    EXPECT_EQ(bonusCounterText(-1), "Bonus Slots Available: -1");
+    EXPECT_FALSE(applyBonus(s, sel));
+    EXPECT_EQ(s.bonus, (std::vector<uint16_t>{4, 10, 32}));
+
+    sel[5] = false;
+    sel[3] = false;  // "Pass Completion"
+    ASSERT_TRUE(applyBonus(s, sel));
+    EXPECT_EQ(s.bonus, (std::vector<uint16_t>{4, 32, 0}));
+
+    s.bonus = {20, 20};  // the same code twice: one row
+    sel = bonusChoice(s);
+    EXPECT_EQ(std::count(sel.begin(), sel.end(), true), 1);
+    EXPECT_EQ(bonusSlotsLeft(s, sel), 1);
+
+    s.bonus.clear();  // a level without a bonus list
+    sel.assign(15, false);
+    EXPECT_TRUE(applyBonus(s, sel));
+    sel[0] = true;
+    EXPECT_FALSE(applyBonus(s, sel));
+}
+
+TEST_F(Dialogs, BonusDialogShowsZeroThenTheTrueCountInRed) {
+    BonusDialog d(nullptr, s);
+    EXPECT_EQ(d.counter()->text(), "Bonus Slots Available: 0");
+    auto* list = d.findChild<QListWidget*>("1002");
+    ASSERT_NE(list, nullptr);
+    EXPECT_TRUE(list->item(14)->isSelected());
+    list->item(6)->setSelected(true);
+    EXPECT_EQ(d.counter()->text(), "Bonus Slots Available: -1");
+    EXPECT_NE(d.counter()->styleSheet().indexOf("255, 0, 0"), -1);
+    d.findChild<QPushButton*>("1")->click();
+    EXPECT_EQ(d.result(), QDialog::Rejected);  // still open: OK did nothing
+    list->item(0)->setSelected(false);
+    EXPECT_EQ(d.counter()->styleSheet().indexOf("255, 0, 0"), -1);
+    d.findChild<QPushButton*>("1")->click();
+    EXPECT_EQ(d.result(), QDialog::Accepted);
+    EXPECT_EQ(s.bonus, (std::vector<uint16_t>{10, 16, 32}));
+}
+
+TEST_F(Dialogs, MiscDataSelectsAndStoresTheTablesValues) {
+    MiscDataChoice c = miscDataChoice(s);
+    EXPECT_EQ(c.tileset, 4);  // Desert/Cave/Beach 1
+    EXPECT_EQ(c.palette, 6);  // Cave/Beach
+    EXPECT_EQ(c.music, "3");
+
+    // Palette and music only: no question, no reload.
+    s.items[0].x = 111;  // an unsaved edit survives
+    applyMiscData(s, shell, 4, 15, "9");
+    EXPECT_TRUE(shell.boxes.empty());
+    EXPECT_EQ(s.header.bgPalette, 0x9E9A76u);
+    EXPECT_EQ(s.header.music, 11);
+    EXPECT_EQ(s.items[0].x, 111);
+
+    applyMiscData(s, shell, 4, 15, "10");
+    applyMiscData(s, shell, 4, 15, "-1");
+    EXPECT_EQ(s.header.music, 11);
+    EXPECT_TRUE(shell.boxes.empty());
+}
+
+TEST_F(Dialogs, MiscDataTilesetChangeAsksAndReloads) {
+    s.items[0].x = 111;
+    shell.answers = {BoxAnswer::No};
+    applyMiscData(s, shell, 5, 6, "3");  // Desert/Cave/Beach 2: the same sheet
+    ASSERT_FALSE(shell.boxes.empty());
+    EXPECT_EQ(shell.boxes[0].caption, "Save Before Reloading?");
+    EXPECT_EQ(shell.boxes[0].text, "If you don't save, all changes will be lost");
+    EXPECT_EQ(shell.boxes[0].buttons, BoxButtons::YesNo);
+    EXPECT_EQ(s.header.tilesetVariant, 0x58);
+    EXPECT_EQ(s.header.tileset, 0x9BBCB5u);
+    EXPECT_EQ(s.items[0].x, 100);  // reloaded from the image
+    EXPECT_FALSE(s.keepHeader);
+
+    shell.boxes.clear();
+    shell.answers = {BoxAnswer::Yes};
+    s.items[0].x = 222;
+    applyMiscData(s, shell, 0, 6, "3");  // Grass
+    EXPECT_EQ(s.header.tileset, 0x9B8000u);
+    EXPECT_EQ(s.header.tilesetData1, 0x9BF4D1u);
+    EXPECT_EQ(s.header.tilesetData2, 0x988000u);
+    EXPECT_EQ(s.header.tilesetVariant, 0x70);
+    EXPECT_EQ(s.items[0].x, 222);  // saved before the reload
+
+    // A header whose tileset is in no row selects nothing; OK then changes nothing.
+    s.header.tileset = 0x123456;
+    EXPECT_EQ(miscDataChoice(s).tileset, -1);
+    shell.boxes.clear();
+    applyMiscData(s, shell, -1, -1, "");
+    EXPECT_EQ(s.header.tileset, 0x123456u);
+    EXPECT_TRUE(shell.boxes.empty());
+}
+
+TEST_F(Dialogs, MusicBelowTwoShowsAnEmptyField) {
+    s.header.music = 1;
+    EXPECT_EQ(miscDataChoice(s).music, "");
+    applyMiscData(s, shell, 4, 6, "");
+    EXPECT_EQ(s.header.music, 1);
+}
+
+TEST(OptionsDialogTest, TicksBecomeTheWholeFlagField) {
+    EXPECT_EQ(optionFlags({false, false, false, true}), 8u);
+    OptionsDialog d(nullptr, 0xF0 | 5);
+    auto* list = d.findChild<QListWidget*>("1002");
+    ASSERT_NE(list, nullptr);
+    ASSERT_EQ(list->count(), 4);
+    EXPECT_EQ(list->item(2)->text(), "Start at Zeke's starting point");
+    EXPECT_EQ(list->item(0)->checkState(), Qt::Checked);
+    EXPECT_EQ(list->item(1)->checkState(), Qt::Unchecked);
+    EXPECT_EQ(d.flags(), 5u);  // the bits above 3 are gone
+    for (int i = 0; i < 4; ++i) list->item(i)->setCheckState(Qt::Unchecked);
+    EXPECT_EQ(d.flags(), 0u);
+}
+
+TEST(ClipboardViewerTest, ArrowsMoveTheCurrentSlotAndStopAtTheEnds) {
+    EditorState s;
+    s.clipboard.index = 1;
+    ClipboardViewer d(nullptr, s);
+    UpDown* u = d.upDown();
+    ASSERT_EQ(u->objectName(), "1016");
+    QTest::keyClick(u, Qt::Key_Left);
+    QTest::keyClick(u, Qt::Key_Left);
+    EXPECT_EQ(s.clipboard.index, 0u);
+    for (int i = 0; i < 12; ++i) QTest::keyClick(u, Qt::Key_Right);
+    EXPECT_EQ(s.clipboard.index, 9u);
+    u->step(-5);
+    EXPECT_EQ(s.clipboard.index, 4u);
+    d.show();
+    QTest::keyClick(u, Qt::Key_Escape);
+    EXPECT_TRUE(d.isVisible());
+    d.close();
+    EXPECT_FALSE(d.isVisible());
+    EXPECT_EQ(s.clipboard.index, 4u);
+}
+
+TEST(AboutDialogTest, OnlyItsOkButtonClosesIt) {
+    AboutDialog d(nullptr);
+    EXPECT_EQ(d.windowTitle(), "About VURK-Edit");
+    d.show();
+    QTest::keyClick(&d, Qt::Key_Escape);
+    d.close();
+    EXPECT_TRUE(d.isVisible());
+    d.findChild<QPushButton*>("1019")->click();
+    EXPECT_FALSE(d.isVisible());
+}
+
+}  // namespace
+}  // namespace vurk

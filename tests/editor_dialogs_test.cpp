@@ -1,0 +1,161 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QComboBox>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenuBar>
+#include <QPointer>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <deque>
+#include <functional>
+
+#include "app/editor_windows.h"
+#include "tests/support/run_tool.h"
+#include "tests/support/workdir.h"
+#include "tools/rom_builder.h"
+
+namespace vurk {
+namespace {
+
+// Plays the user's part in the modal windows that open, one step for each.
+class ModalDriver {
+public:
+    using Step = std::function<void(QWidget*)>;
+    ModalDriver() {
+        timer_.setInterval(5);
+        QObject::connect(&timer_, &QTimer::timeout, [this] {
+            QWidget* w = QApplication::activeModalWidget();
+            if (!w || w == last_ || steps.empty()) return;
+            last_ = w;
+            titles.push_back(w->windowTitle().toStdString());
+            Step step = steps.front();
+            steps.pop_front();
+            step(w);
+        });
+        timer_.start();
+    }
+    std::deque<Step> steps;
+    std::vector<std::string> titles;
+
+private:
+    QTimer timer_;
+    QPointer<QWidget> last_;
+};
+
+void clickOk(QWidget* w, const char* id = "1") { w->findChild<QPushButton*>(id)->click(); }
+
+TEST(EditorDialogs, EveryDialogOpensFromTheEditorAndItsValuesReachTheImage) {
+    test::WorkDir dir;
+    RomBuilder rom;
+    LevelContent c;
+    c.width = 8;
+    c.height = 6;
+    ItemRecord item{};
+    item.x = 100;
+    item.y = 100;
+    c.items.push_back(item);
+    RsmRecord r{};
+    r.x = 300;
+    r.y = 300;
+    r.code = 0x82EF36;
+    c.rsm.push_back(r);
+    c.bonus = {4, 10, 32};
+    c.bgPalette = 0x9E8E76;
+    rom.addLevel(1, c);
+    ASSERT_TRUE(rom.save("vurk.smc"));
+
+    ModalDriver driver;
+    // The missing tiles folder: one box for each sheet that cannot be read.
+    for (int i = 0; i < 5; ++i) driver.steps.push_back([](QWidget* w) { static_cast<QDialog*>(w)->done(0); });
+    {
+        EditorWindows editor;
+        ASSERT_TRUE(editor.start());
+        MainWindow* main = editor.main();
+        QWidget* map = main->mapView();
+        ASSERT_TRUE(driver.steps.empty());
+
+        driver.steps.push_back([](QWidget* w) {
+            w->findChild<QComboBox*>("1005")->setCurrentIndex(5);  // "Sneakers"
+            clickOk(w);
+        });
+        QTest::keyClick(main, Qt::Key_I);
+        QTest::mouseClick(map, Qt::RightButton, Qt::NoModifier, QPoint(100, 100));
+
+        driver.steps.push_back([](QWidget* w) {
+            w->findChild<QLineEdit*>("1003")->setText("77");
+            w->findChild<QLineEdit*>("1004")->setText("9");
+            w->findChild<QComboBox*>("1005")->setCurrentIndex(2);  // "Frankenstein"
+            clickOk(w);
+        });
+        QTest::keyClick(main, Qt::Key_M);
+        QTest::keyClick(main, Qt::Key_2);
+        QTest::mouseClick(map, Qt::RightButton, Qt::NoModifier, QPoint(300, 280));
+
+        driver.steps.push_back([](QWidget* w) {
+            w->findChild<QListWidget*>("1002")->item(3)->setSelected(false);  // "Pass Completion"
+            clickOk(w);
+        });
+        QTest::keyClick(main, Qt::Key_F4);
+
+        driver.steps.push_back([](QWidget* w) {
+            w->findChild<QLineEdit*>("1000")->setText("4");
+            w->findChild<QComboBox*>("1007")->setCurrentIndex(2);  // "Night Grass"
+            clickOk(w);
+        });
+        QTest::keyClick(main, Qt::Key_F3);
+
+        driver.steps.push_back([](QWidget* w) {
+            w->findChild<QListWidget*>("1002")->item(3)->setCheckState(Qt::Checked);
+            clickOk(w);
+        });
+        QTest::keyClick(main, Qt::Key_F8);
+        EXPECT_EQ(editor.state.options, 8u);
+
+        driver.steps.push_back([](QWidget* w) { clickOk(w, "1019"); });
+        for (QAction* menu : main->menuBar()->actions()) {
+            for (QAction* a : menu->menu()->actions()) {
+                if (a->text() == "About") a->trigger();
+            }
+        }
+
+        driver.steps.push_back([](QWidget* w) { w->close(); });
+        QTest::keyClick(main, Qt::Key_B);
+        QTest::keyClick(main, Qt::Key_C, Qt::ControlModifier);
+
+        driver.steps.push_back([](QWidget* w) {
+            auto* box = qobject_cast<QMessageBox*>(w);
+            ASSERT_NE(box, nullptr);
+            box->button(QMessageBox::Yes)->click();
+        });
+        QTest::keyClick(main, Qt::Key_F1);
+        EXPECT_TRUE(driver.steps.empty());
+        editor.destroyMainWindow();
+    }
+    EXPECT_EQ(std::vector<std::string>(driver.titles.begin() + 5, driver.titles.end()),
+              (std::vector<std::string>{"Choose Item", "Monster Edit", "Bonus", "Misc. Data", "Options",
+                                        "About VURK-Edit", "Clipboard Viewer", "Are you sure?"}));
+
+    test::ToolRun run = test::runTool("dump 1");
+    ASSERT_EQ(run.status, 0) << run.err;
+    QJsonObject o = QJsonDocument::fromJson(QByteArray::fromStdString(run.out)).object();
+    EXPECT_EQ(o["items"].toArray()[0].toObject()["type"].toInt(), 10);
+    QJsonObject rsm = o["rsm"].toArray()[0].toObject();
+    EXPECT_EQ(rsm["radius"].toInt(), 77);
+    EXPECT_EQ(rsm["delay"].toInt(), 9);
+    EXPECT_EQ(rsm["code"].toInteger(), 0x81A455);
+    EXPECT_EQ(o["bonus"].toArray(), (QJsonArray{4, 32}));
+    EXPECT_EQ(o["header"].toObject()["music"].toInt(), 6);
+    EXPECT_EQ(o["header"].toObject()["bgPalette"].toInteger(), 0x9E9276);
+    auto ini = test::readFileBytes("vurk.ini");
+    EXPECT_NE(std::string(ini.begin(), ini.end()).find("options=8\n"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace vurk
