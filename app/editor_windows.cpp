@@ -379,19 +379,21 @@ QWidget* EditorWindows::ownerWidget(BoxOwner owner) {
 
 BoxAnswer EditorWindows::messageBox(const std::string& text, const std::string& caption, BoxButtons buttons,
                                     BoxOwner owner) {
+    if (owner == BoxOwner::None && buttons == BoxButtons::Ok) {
+        // A box without an owner leaves every window usable while it is open.
+        auto* box = new QMessageBox(QMessageBox::NoIcon, QString::fromStdString(caption),
+                                    QString::fromStdString(text), QMessageBox::Ok);
+        box->setTextFormat(Qt::PlainText);
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        box->setModal(false);
+        box->show();
+        return BoxAnswer::Ok;
+    }
     QMessageBox box(ownerWidget(owner));
     box.setWindowTitle(QString::fromStdString(caption));
     box.setText(QString::fromStdString(text));
     box.setTextFormat(Qt::PlainText);
-    if (buttons == BoxButtons::YesNo) {
-        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
-    } else {
-        box.setStandardButtons(QMessageBox::Ok);
-    }
-    if (owner == BoxOwner::None) {
-        // Leaves the main window usable while it is open.
-        box.setWindowModality(Qt::NonModal);
-    }
+    box.setStandardButtons(buttons == BoxButtons::YesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok);
     const int answer = box.exec();
     if (buttons == BoxButtons::Ok) return BoxAnswer::Ok;
     return answer == QMessageBox::Yes ? BoxAnswer::Yes : BoxAnswer::No;

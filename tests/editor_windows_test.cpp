@@ -213,3 +213,24 @@ TEST(EditorProgram, SecondInstanceEndsAtOnce) {
 
 }  // namespace
 }  // namespace vurk
+
+namespace vurk {
+namespace {
+
+TEST_F(EditorWindowsWithLevel, DebugBoxLeavesTheMainWindowUsable) {
+    QTest::keyClick(editor->main(), Qt::Key_F12);
+    QMessageBox* debug = nullptr;
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible()) debug = box;
+    }
+    ASSERT_NE(debug, nullptr);
+    EXPECT_EQ(debug->windowTitle(), "debug");
+    EXPECT_TRUE(debug->text().startsWith("level offset:\t"));
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    QTest::keyClick(editor->main(), Qt::Key_I);  // still takes keys
+    EXPECT_EQ(editor->main()->windowTitle(), "VURK-Edit - Item edit mode");
+    debug->close();
+}
+
+}  // namespace
+}  // namespace vurk
