@@ -1,0 +1,12 @@
+#!/usr/bin/env bash
+# Installs what is needed, builds the editor and the demo workspace, and opens
+# the editor in the demo workspace (build/demo).
+# Usage: scripts/run-editor.sh [build-folder]   (default: build)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build=${1:-build}
+scripts/install-deps.sh
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release
+cmake --build "$build"
+cd "$build/demo"
+exec ../vurk-edit
