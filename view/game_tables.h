@@ -14,6 +14,63 @@ namespace vurk {
 // The level header's `tileset` that each tile sheet, tiles00 to tiles04, shows.
 inline constexpr std::array<uint32_t, 5> kSheetTilesets = {0x9B8000, 0x9AC000, 0x9CB6EF, 0x9C8000, 0x9BBCB5};
 
+// ---- Level properties ----------------------------------------------------------
+// The Misc. Data dialog's lists, in list order. Choosing a tileset sets four
+// header fields together.
+
+struct TilesetEntry {
+    const char* name;
+    uint32_t tileset;
+    uint32_t tilesetData1;
+    uint32_t tilesetData2;
+    uint16_t tilesetVariant;
+};
+
+inline constexpr std::array<TilesetEntry, 7> kTilesets = {{
+    {"Grass", 0x9B8000, 0x9BF4D1, 0x988000, 0x70},
+    {"Castle", 0x9AC000, 0x9CEAAB, 0x998000, 0x70},
+    {"Mall", 0x9CB6EF, 0x9CEEAB, 0x99C000, 0x69},
+    {"Office", 0x9C8000, 0x9CF2AB, 0x9A8000, 0x57},
+    {"Desert/Cave/Beach 1", 0x9BBCB5, 0x9BF8D1, 0x98C000, 0x59},
+    {"Desert/Cave/Beach 2", 0x9BBCB5, 0x9BF8D1, 0x98C000, 0x58},
+    {"Desert/Cave/Beach 3", 0x9BBCB5, 0x9BF8D1, 0x98C000, 0x57},
+}};
+
+// Each tile sheet shows one tileset of the list; the last three entries share sheet 4.
+static_assert([] {
+    for (size_t i = 0; i < kSheetTilesets.size(); ++i)
+        if (kTilesets[i].tileset != kSheetTilesets[i]) return false;
+    for (size_t i = kSheetTilesets.size(); i < kTilesets.size(); ++i)
+        if (kTilesets[i].tileset != kSheetTilesets.back()) return false;
+    return true;
+}());
+
+struct BgPaletteEntry {
+    const char* name;
+    uint32_t bgPalette;
+};
+
+inline constexpr std::array<BgPaletteEntry, 16> kBgPalettes = {{
+    {"Grass", 0x9E8E76},      {"Fall Grass", 0x9E9076},  {"Night Grass", 0x9E9276}, {"Pyramid", 0x9E9476},
+    {"Desert", 0x9E9576},     {"???", 0x9E9676},         {"Cave/Beach", 0x9E9776},  {"Castle", 0x9E9876},
+    {"Mall 1", 0x9E9C76},     {"Mall 2", 0x9E9D76},      {"Office 1", 0x9E9E76},    {"Fire Cave 1", 0x9E9F76},
+    {"Office 2", 0x9EA076},   {"Fire Cave 2", 0x9EA276}, {"Castle 2", 0x9E9B76},    {"Dark Castle", 0x9E9A76},
+}};
+
+// The Bonus dialog's list; a level's bonus list holds the codes.
+struct BonusEntry {
+    const char* name;
+    uint16_t code;  // 4 + 2 * row
+};
+
+inline constexpr std::array<BonusEntry, 15> kBonuses = {{
+    {"All victims saved", 4},   {"10 Cheerleaders", 6},         {"Massive Destruction", 8},
+    {"Pass Completion", 10},    {"Weed Cutting", 12},           {"No Bazooka", 14},
+    {"Monster Frozen", 16},     {"Extermination", 18},          {"Chainsaw Begone", 20},
+    {"Fish fry", 22},           {"Frankenstein Destroyed", 24}, {"Martian Bubbled", 26},
+    {"Invasion Repulsed", 28},  {"Vampire Crossed Out", 30},    {"Secret Bonus", 32},
+}};
+
 // ---- Items -------------------------------------------------------------------
 // An item's `type` is twice its row; its sprite is the 16 x 16 square number
 // `type` >> 1 of the item sheet, 16 to a sheet row.
