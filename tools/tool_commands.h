@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "level/level_state.h"
 #include "platform/shell.h"
 
 namespace vurk::tool {
@@ -23,7 +24,11 @@ class ConsoleShell : public Shell {
 public:
     BoxAnswer messageBox(const std::string& text, const std::string& caption, BoxButtons buttons,
                          BoxOwner owner) override;
+    int boxesShown = 0;
 };
+
+// Opens "vurk.smc" as the editor does; prints the editor's text on failure.
+bool openImage(LevelState& s);
 
 // Parses a level number 0 to 55; prints a message and returns false otherwise.
 bool parseLevelNumber(const std::string& text, uint32_t& level);

@@ -26,6 +26,7 @@ const std::vector<Command>& commands() { return table(); }
 
 BoxAnswer ConsoleShell::messageBox(const std::string& text, const std::string& caption, BoxButtons buttons,
                                    BoxOwner) {
+    ++boxesShown;
     std::cerr << caption << ": " << text << "\n";
     return buttons == BoxButtons::YesNo ? BoxAnswer::No : BoxAnswer::Ok;
 }

@@ -8,9 +8,6 @@
 
 namespace vurk::tool {
 
-namespace {
-
-// Opens the image as the editor does; prints the editor's text on failure.
 bool openImage(LevelState& s) {
     switch (openRomImage(s.rom)) {
     case RomOpenResult::Ok:
@@ -24,6 +21,8 @@ bool openImage(LevelState& s) {
     }
     return false;
 }
+
+namespace {
 
 bool openLevel(LevelState& s, const std::vector<std::string>& args) {
     uint32_t level = 0;

@@ -67,6 +67,9 @@ struct EditorState : LevelState {
     // The whole level drawn off-screen: red pen, yellow text, transparent
     // background, white brush (the cell marker relies on it).
     Surface MapCanvas;
+    // Map cells drawn onto the canvas since the state was made; tells what a
+    // redraw cost.
+    uint64_t mapCellsDrawn = 0;
     Surface TileSheet;    // 16 x 16 tiles of 64 x 64 pixels
     Surface ItemSheet;
     Surface VictimSheet;

@@ -60,6 +60,7 @@ namespace {
 void drawCell(EditorState& s, uint32_t column, uint32_t row) {
     const size_t offset = (size_t{row} * s.mapWidth + column) * 2;
     if (offset >= s.mapBuffer.size()) return;
+    ++s.mapCellsDrawn;
     drawTile(s, s.MapCanvas, s.mapBuffer[offset], static_cast<int32_t>(column) * kCellSize,
              static_cast<int32_t>(row) * kCellSize);
 }

@@ -7,9 +7,9 @@
 
 namespace vurk::test {
 
-ToolRun runTool(const std::string& args) {
+ToolRun runProgram(const std::string& program, const std::string& args) {
     ToolRun r;
-    std::string cmd = std::string(VURK_TOOL_PATH) + " " + args + " 2>tool-stderr.txt";
+    std::string cmd = program + " " + args + " 2>tool-stderr.txt";
     FILE* p = popen(cmd.c_str(), "r");
     if (!p) return r;
     char buf[4096];
@@ -24,5 +24,8 @@ ToolRun runTool(const std::string& args) {
     std::remove("tool-stderr.txt");
     return r;
 }
+
+ToolRun runTool(const std::string& args) { return runProgram(VURK_TOOL_PATH, args); }
+ToolRun runDemoMaker(const std::string& args) { return runProgram(VURK_DEMO_PATH, args); }
 
 }  // namespace vurk::test

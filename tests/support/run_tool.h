@@ -1,4 +1,4 @@
-// Runs vurk-tool in the current directory and captures what it prints.
+// Runs the project's programs in the current directory and captures what they print.
 #pragma once
 
 #include <string>
@@ -11,6 +11,11 @@ struct ToolRun {
     std::string err;
 };
 
+// Runs `program` with the arguments, as a shell command line.
+ToolRun runProgram(const std::string& program, const std::string& args);
+
+// vurk-tool and the demo workspace maker of this build.
 ToolRun runTool(const std::string& args);
+ToolRun runDemoMaker(const std::string& args);
 
 }  // namespace vurk::test

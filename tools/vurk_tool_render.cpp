@@ -1,0 +1,76 @@
+// vurk-tool render: draws a level as the editor's map canvas holds it and
+// writes the picture as a PNG file.
+#include <iostream>
+
+#include <QImage>
+#include <QSaveFile>
+#include <QString>
+
+#include "tools/tool_commands.h"
+#include "view/level_loader.h"
+
+namespace vurk::tool {
+
+namespace {
+
+struct RenderMode {
+    const char* name;
+    int32_t editMode;
+    int32_t monsterList;
+};
+
+constexpr RenderMode kModes[] = {
+    {"bg", kModeBg, kOtmList},
+    {"item", kModeItem, kOtmList},
+    {"victim", kModeVictim, kOtmList},
+    {"monster1", kModeMonster, kOtmList},
+    {"monster2", kModeMonster, kRsmList},
+};
+
+// The canvas's 32-bit pixels are 0x00RRGGBB words, as Qt's RGB32 format holds them.
+bool writeCanvasPng(const Bitmap& canvas, const std::string& path) {
+    const QImage image(canvas.bits(), canvas.width(), canvas.height(), static_cast<qsizetype>(canvas.pitch()),
+                       QImage::Format_RGB32);
+    QSaveFile file(QString::fromStdString(path));
+    return file.open(QIODevice::WriteOnly) && image.save(&file, "PNG") && file.commit();
+}
+
+int runRender(const std::vector<std::string>& args) {
+    const RenderMode* mode = &kModes[0];
+    if (args.size() == 4 && args[2] == "--mode") {
+        mode = nullptr;
+        for (const RenderMode& m : kModes)
+            if (args[3] == m.name) mode = &m;
+        if (!mode) {
+            std::cerr << "Error: the mode must be bg, item, victim, monster1 or monster2, not \"" << args[3]
+                      << "\"\n";
+            return 1;
+        }
+    } else if (args.size() != 2) {
+        std::cerr << "Error: give a level number and OUT.png, then --mode and a mode if wanted\n";
+        return 1;
+    }
+    uint32_t level = 0;
+    if (!parseLevelNumber(args[0], level)) return 1;
+
+    EditorState s;
+    ConsoleShell shell;
+    if (!openImage(s)) return 1;
+    s.editMode = mode->editMode;
+    s.monsterList = mode->monsterList;
+    loadSpriteSheets(s, shell);
+    // A picture drawn without one of its sheets would mislead: every box is an error.
+    if (!loadLevel(s, shell, level) || shell.boxesShown > 0 || !s.MapCanvas.bitmap()) return 1;
+    if (!writeCanvasPng(*s.MapCanvas.bitmap(), args[1])) {
+        std::cerr << "Error: could not write " << args[1] << "\n";
+        return 1;
+    }
+    return 0;
+}
+
+[[maybe_unused]] const bool registered =
+    registerCommand({"render", "N OUT.png [--mode bg|item|victim|monster1|monster2]", runRender});
+
+}  // namespace
+
+}  // namespace vurk::tool
