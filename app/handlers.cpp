@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "app/settings.h"
+#include "view/level_loader.h"
 #include "view/map_canvas.h"
 #include "view/objects.h"
 #include "view/tile_edit.h"
@@ -74,10 +75,20 @@ void moveGrabbed(EditorState& s, int32_t x, int32_t y) {
     }
 }
 
-// The view origin for a wanted position on one axis: inside 0 .. map - client,
-// and 0 when the map is smaller than the client.
-int32_t clampOrigin(int32_t want, int32_t mapPixels, int32_t client) {
-    return std::max(0, std::min(want, mapPixels - client));
+// The tile step of a keypad key, or 0 for any other key.
+int8_t keypadTileStep(int key) {
+    switch (key) {
+    case kKeyPadAdd:
+        return 1;
+    case kKeyPadSubtract:
+        return -1;
+    case kKeyPadMultiply:
+        return 16;
+    case kKeyPadDivide:
+        return -16;
+    default:
+        return 0;
+    }
 }
 
 int32_t mapPixelsX(const EditorState& s) { return static_cast<int32_t>(s.mapWidth) * 64; }
@@ -160,8 +171,8 @@ void changeLevel(EditorState& s, Shell& shell) {
 void homeView(EditorState& s, Shell& shell) {
     if (!s.levelLoaded) return;
     const VictimRecord& start = s.victims[kStart1Record];
-    s.viewX = clampOrigin(uint16_t{start.x} - (s.clientW >> 1), mapPixelsX(s), s.clientW);
-    s.viewY = clampOrigin(uint16_t{start.y} - (s.clientH >> 1), mapPixelsY(s), s.clientH);
+    s.viewX = clampViewOrigin(uint16_t{start.x} - (s.clientW >> 1), mapPixelsX(s), s.clientW);
+    s.viewY = clampViewOrigin(uint16_t{start.y} - (s.clientH >> 1), mapPixelsY(s), s.clientH);
     shell.setScrollPos(ScrollBar::Vertical, s.viewY);
     shell.setScrollPos(ScrollBar::Horizontal, s.viewX);
     presentMap(s, shell);
@@ -224,22 +235,7 @@ void onCommand(EditorState& s, Shell& shell, int id) {
 
 void onKeyDown(EditorState& s, Shell& shell, int key) {
     if (s.editMode != kModeBg || !s.levelLoaded) return;
-    switch (key) {
-    case kKeyPadAdd:
-        adjustSelectedTile(s, shell, 1, TileTarget::Map);
-        break;
-    case kKeyPadSubtract:
-        adjustSelectedTile(s, shell, -1, TileTarget::Map);
-        break;
-    case kKeyPadMultiply:
-        adjustSelectedTile(s, shell, 16, TileTarget::Map);
-        break;
-    case kKeyPadDivide:
-        adjustSelectedTile(s, shell, -16, TileTarget::Map);
-        break;
-    default:
-        break;
-    }
+    if (int8_t step = keypadTileStep(key)) adjustSelectedTile(s, shell, step, TileTarget::Map);
 }
 
 void onKeyUp(EditorState& s, Shell& shell, int key) {
@@ -322,8 +318,8 @@ void onSize(EditorState& s, Shell& shell, uint16_t width, uint16_t height) {
     s.clientH = height;
     // Keep the origin inside the new scroll range, so that the view never shows
     // pixels from beyond the canvas.
-    s.viewX = clampOrigin(s.viewX, mapPixelsX(s), s.clientW);
-    s.viewY = clampOrigin(s.viewY, mapPixelsY(s), s.clientH);
+    s.viewX = clampViewOrigin(s.viewX, mapPixelsX(s), s.clientW);
+    s.viewY = clampViewOrigin(s.viewY, mapPixelsY(s), s.clientH);
     s.vScrollMax = mapPixelsY(s) - s.clientH;
     s.hScrollMax = mapPixelsX(s) - s.clientW;
     shell.setScrollBar(ScrollBar::Vertical, s.vScrollMax, s.viewY);
@@ -471,22 +467,7 @@ void onAutoScrollTimer(EditorState& s, Shell& shell) {
 // The pad holds tile indices of its own, so it works without a level too.
 void onPadKeyDown(EditorState& s, Shell& shell, int key) {
     if (s.editMode != kModeBg) return;
-    switch (key) {
-    case kKeyPadAdd:
-        adjustSelectedTile(s, shell, 1, TileTarget::Pad);
-        break;
-    case kKeyPadSubtract:
-        adjustSelectedTile(s, shell, -1, TileTarget::Pad);
-        break;
-    case kKeyPadMultiply:
-        adjustSelectedTile(s, shell, 16, TileTarget::Pad);
-        break;
-    case kKeyPadDivide:
-        adjustSelectedTile(s, shell, -16, TileTarget::Pad);
-        break;
-    default:
-        break;
-    }
+    if (int8_t step = keypadTileStep(key)) adjustSelectedTile(s, shell, step, TileTarget::Pad);
 }
 
 void onPadKeyUp(EditorState& s, Shell& shell, int key) {

@@ -6,9 +6,9 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
-#include <QRegularExpressionValidator>
 #include <optional>
 
+#include "dialogs/controls.h"
 #include "view/game_tables.h"
 #include "view/level_loader.h"
 #include "view/tile_edit.h"
@@ -29,12 +29,6 @@ std::optional<int64_t> signedNumber(const std::string& text) {
         n = n * 10 + (text[i] - '0');
     }
     return negative ? -n : n;
-}
-
-QPushButton* button(QWidget* parent, const char* text, const char* id) {
-    auto* b = new QPushButton(text, parent);
-    b->setObjectName(id);
-    return b;
 }
 
 }  // namespace
@@ -122,14 +116,8 @@ MiscDataDialog::MiscDataDialog(QWidget* parent, const MiscDataChoice& choice) : 
     for (const TilesetEntry& t : kTilesets) tileset_->addItem(t.name);
     tileset_->setCurrentIndex(choice.tileset);
     palette_->setCurrentIndex(choice.palette);
-    music_ = new QLineEdit(QString::fromStdString(choice.music), this);
-    music_->setObjectName("1000");
-    music_->setValidator(new QRegularExpressionValidator(QRegularExpression("[0-9]*"), music_));
-    auto* ok = button(this, "OK", "1");
-    ok->setDefault(true);
-    auto* cancel = button(this, "Cancel", "2");
-    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    music_ = makeNumberField(this, "1000", 0, QString::fromStdString(choice.music));
+    const auto [ok, cancel] = makeOkCancel(this);
     auto* grid = new QGridLayout(this);
     grid->addWidget(new QLabel("Tileset", this), 0, 0, 1, 2);
     grid->addWidget(tileset_, 1, 0, 1, 2);
@@ -159,11 +147,7 @@ BonusDialog::BonusDialog(QWidget* parent, EditorState& s) : QDialog(parent), s_(
     counter_ = new QLabel(QString::fromStdString(bonusCounterText(0)), this);
     counter_->setObjectName("1018");
     connect(list_, &QListWidget::itemSelectionChanged, this, &BonusDialog::selectionChanged);
-    auto* ok = button(this, "OK", "1");
-    ok->setDefault(true);
-    auto* cancel = button(this, "Cancel", "2");
-    connect(ok, &QPushButton::clicked, this, &BonusDialog::accept);
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    const auto [ok, cancel] = makeOkCancel(this);  // OK reaches accept() below
     auto* grid = new QGridLayout(this);
     grid->addWidget(list_, 0, 0, 1, 2);
     grid->addWidget(counter_, 1, 0, 1, 2);

@@ -3,9 +3,9 @@
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QRegularExpressionValidator>
 #include <QVBoxLayout>
 
+#include "dialogs/controls.h"
 #include "view/level_loader.h"
 #include "view/map_canvas.h"
 #include "view/objects.h"
@@ -42,18 +42,8 @@ void applyChangeLevel(EditorState& s, Shell& shell, const std::string& text) {
 NumberDialog::NumberDialog(QWidget* parent, const QString& title, int maxChars, uint32_t value)
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint) {
     setWindowTitle(title);
-    field_ = new QLineEdit(this);
-    field_->setObjectName("1000");
-    field_->setValidator(new QRegularExpressionValidator(QRegularExpression("[0-9]*"), field_));
-    field_->setMaxLength(maxChars);
-    field_->setText(QString::number(value));
-    auto* ok = new QPushButton("OK", this);
-    ok->setObjectName("1");
-    ok->setDefault(true);
-    auto* cancel = new QPushButton("Cancel", this);
-    cancel->setObjectName("2");
-    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    field_ = makeNumberField(this, "1000", maxChars, QString::number(value));
+    const auto [ok, cancel] = makeOkCancel(this);
 
     auto* buttons = new QHBoxLayout;
     buttons->setSpacing(2);

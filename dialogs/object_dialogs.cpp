@@ -5,8 +5,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QRegularExpressionValidator>
 
+#include "dialogs/controls.h"
 #include "dialogs/number_dialogs.h"
 #include "view/game_tables.h"
 #include "view/map_canvas.h"
@@ -50,13 +50,6 @@ QComboBox* kindCombo(QWidget* parent, const KindChoice& choice) {
     for (const std::string& name : choice.names) combo->addItem(QString::fromStdString(name));
     combo->setCurrentIndex(choice.selected);
     return combo;
-}
-
-QPushButton* button(QWidget* parent, const char* text, const char* id) {
-    auto* b = new QPushButton(text, parent);
-    b->setObjectName(id);
-    b->setAutoDefault(false);
-    return b;
 }
 
 }  // namespace
@@ -143,10 +136,7 @@ void applyMonsterEdit(EditorState& s, Shell& shell, int row, const std::string& 
 ChooseObjectDialog::ChooseObjectDialog(QWidget* parent, const KindChoice& choice) : QDialog(parent) {
     setWindowTitle(QString::fromStdString(choice.title));
     combo_ = kindCombo(this, choice);
-    auto* ok = button(this, "OK", "1");
-    auto* cancel = button(this, "Cancel", "2");
-    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    const auto [ok, cancel] = makeOkCancel(this);
     auto* grid = new QGridLayout(this);
     grid->addWidget(combo_, 0, 0, 1, 2);
     grid->addWidget(ok, 1, 0);
@@ -159,21 +149,14 @@ int ChooseObjectDialog::row() const { return combo_->currentIndex(); }
 MonsterEditDialog::MonsterEditDialog(QWidget* parent, const MonsterEditChoice& choice) : QDialog(parent) {
     setWindowTitle("Monster Edit");
     auto field = [this](const char* id, const std::string& text, bool enabled) {
-        auto* e = new QLineEdit(QString::fromStdString(text), this);
-        e->setObjectName(id);
-        e->setMaxLength(3);
-        e->setValidator(new QRegularExpressionValidator(QRegularExpression("[0-9]*"), e));
+        QLineEdit* e = makeNumberField(this, id, 3, QString::fromStdString(text));
         e->setEnabled(enabled);
         return e;
     };
     delay_ = field("1004", choice.delay, choice.rsm);
     radius_ = field("1003", choice.radius, choice.rsm);
     combo_ = kindCombo(this, choice.kind);
-    auto* ok = button(this, "OK", "1");
-    ok->setDefault(true);
-    auto* cancel = button(this, "Cancel", "2");
-    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    const auto [ok, cancel] = makeOkCancel(this);
     auto* grid = new QGridLayout(this);
     grid->addWidget(new QLabel("Delay (0-255)", this), 0, 0);
     grid->addWidget(new QLabel("Radius (0-255)", this), 0, 1);

@@ -10,6 +10,8 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "dialogs/controls.h"
+
 namespace vurk {
 
 uint32_t optionFlags(const std::array<bool, 4>& ticked) {
@@ -28,13 +30,7 @@ OptionsDialog::OptionsDialog(QWidget* parent, uint32_t flags) : QDialog(parent) 
         item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
         item->setCheckState((flags >> bit) & 1u ? Qt::Checked : Qt::Unchecked);
     }
-    auto* ok = new QPushButton("OK", this);
-    ok->setObjectName("1");
-    ok->setDefault(true);
-    auto* cancel = new QPushButton("Cancel", this);
-    cancel->setObjectName("2");
-    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    const auto [ok, cancel] = makeOkCancel(this);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(ok);

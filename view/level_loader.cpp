@@ -7,13 +7,9 @@
 
 namespace vurk {
 
-namespace {
-// The origin on one axis for a wanted centre: inside 0 .. map - client, and 0
-// when the map is smaller than the client.
-int32_t clampOrigin(int32_t want, int32_t mapPixels, int32_t client) {
+int32_t clampViewOrigin(int32_t want, int32_t mapPixels, int32_t client) {
     return std::max(0, std::min(want, mapPixels - client));
 }
-}  // namespace
 
 bool loadLevel(EditorState& s, Shell& shell, uint32_t level) {
     std::string why;
@@ -33,8 +29,8 @@ bool loadLevel(EditorState& s, Shell& shell, uint32_t level) {
     const int32_t mapW = static_cast<int32_t>(s.mapWidth) * 64;
     const int32_t mapH = static_cast<int32_t>(s.mapHeight) * 64;
     if (s.options & kOptStartAtZekeStart) {
-        s.viewX = clampOrigin(uint16_t{s.header.start1X} - (s.clientW >> 1), mapW, s.clientW);
-        s.viewY = clampOrigin(uint16_t{s.header.start1Y} - (s.clientH >> 1), mapH, s.clientH);
+        s.viewX = clampViewOrigin(uint16_t{s.header.start1X} - (s.clientW >> 1), mapW, s.clientW);
+        s.viewY = clampViewOrigin(uint16_t{s.header.start1Y} - (s.clientH >> 1), mapH, s.clientH);
     }
     s.objectGrabbed = 0;
     s.selectedObject = -1;

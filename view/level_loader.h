@@ -9,6 +9,11 @@
 
 namespace vurk {
 
+// The view origin on one axis for a wanted position: inside 0 .. map - client,
+// and 0 when the map is smaller than the client, so the view never shows
+// pixels from beyond the canvas.
+int32_t clampViewOrigin(int32_t want, int32_t mapPixels, int32_t client);
+
 // Loads `level`: refuses a damaged level with an "Error" box and keeps the one
 // shown before; otherwise takes its data, loads its tile sheet (a sheet that
 // fails keeps the previous one, after a "Could not find..." box), draws the

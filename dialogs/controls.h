@@ -1,0 +1,23 @@
+// The controls the dialogs share. Each control carries its template id as its
+// object name, so tests and accessibility tools can find it.
+#pragma once
+
+#include <QString>
+
+class QDialog;
+class QLineEdit;
+class QPushButton;
+class QWidget;
+
+namespace vurk {
+
+struct OkCancel {
+    QPushButton* ok;      // id 1, the default button, accepts
+    QPushButton* cancel;  // id 2, rejects
+};
+OkCancel makeOkCancel(QDialog* dialog);
+
+// A field that takes digits only, up to `maxChars` of them (0: no limit).
+QLineEdit* makeNumberField(QWidget* parent, const char* id, int maxChars, const QString& text);
+
+}  // namespace vurk
