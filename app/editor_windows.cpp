@@ -89,7 +89,7 @@ MapView::MapView(QWidget* parent, EditorWindows& app) : CanvasView(parent), app_
 void MapView::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     onSize(app_.state, app_, static_cast<uint16_t>(width()), static_cast<uint16_t>(height()));
-    app_.presentMap(*app_.state.MapCanvas.bitmap(), app_.state.viewX, app_.state.viewY);
+    app_.refreshMap();
 }
 
 void MapView::mousePressEvent(QMouseEvent* event) {
@@ -399,12 +399,13 @@ BoxAnswer EditorWindows::messageBox(const std::string& text, const std::string& 
     return answer == QMessageBox::Yes ? BoxAnswer::Yes : BoxAnswer::No;
 }
 
-void EditorWindows::presentMap(const Bitmap&, int32_t, int32_t) {
-    // Painted from the state itself, so a canvas replaced meanwhile is never read stale.
-    main_->mapView()->show(state.MapCanvas.bitmap(), state.viewX, state.viewY);
-}
+// The view paints from the state itself, so a canvas replaced meanwhile (or
+// none at all) is never read stale.
+void EditorWindows::refreshMap() { main_->mapView()->show(state.MapCanvas.bitmap(), state.viewX, state.viewY); }
 
-void EditorWindows::invalidateMap() { presentMap(Bitmap{}, 0, 0); }
+void EditorWindows::presentMap(const Bitmap&, int32_t, int32_t) { refreshMap(); }
+
+void EditorWindows::invalidateMap() { refreshMap(); }
 
 void EditorWindows::presentScratchPad(const Bitmap&) { pad_->view()->show(state.PadSurface.bitmap(), 0, 0); }
 

@@ -100,6 +100,8 @@ public:
     // Toolkit key code to the key codes the behaviour uses; 0 for none.
     static int keyCode(const QKeyEvent* event);
     void toggleScrollLock() { scrollLock_ = !scrollLock_; }
+    // Repaints the map view from the canvas and view origin of the state.
+    void refreshMap();
     // Runs the destruction steps: settings, pad window, end of the loop.
     void destroyed();
 
