@@ -19,18 +19,18 @@
 namespace vurk::test {
 namespace {
 
-constexpr PngSpec kPairs[15] = {{0, 0, 0, 1}, {0, 0, 0, 2}, {0, 0, 0, 4}, {0, 0, 0, 8}, {0, 0, 0, 16},
+constexpr PngShape kPairs[15] = {{0, 0, 0, 1}, {0, 0, 0, 2}, {0, 0, 0, 4}, {0, 0, 0, 8}, {0, 0, 0, 16},
                                 {0, 0, 2, 8}, {0, 0, 2, 16}, {0, 0, 3, 1}, {0, 0, 3, 2}, {0, 0, 3, 4},
                                 {0, 0, 3, 8}, {0, 0, 4, 8}, {0, 0, 4, 16}, {0, 0, 6, 8}, {0, 0, 6, 16}};
 
-PngSpec sized(PngSpec s, uint32_t w, uint32_t h, uint8_t interlace = 0) {
+PngShape sized(PngShape s, uint32_t w, uint32_t h, uint8_t interlace = 0) {
     s.width = w;
     s.height = h;
     s.interlace = interlace;
     return s;
 }
 
-std::string describe(const PngSpec& s) {
+std::string describe(const PngShape& s) {
     return "type " + std::to_string(s.colourType) + " depth " + std::to_string(s.bitDepth) + " " +
            std::to_string(s.width) + "x" + std::to_string(s.height) + (s.interlace ? " interlaced" : "");
 }
@@ -96,10 +96,10 @@ protected:
 
 TEST_F(PngTest, EveryColourTypeAndDepthMatchesReference) {
     uint32_t seed = 1;
-    for (const PngSpec& pair : kPairs) {
+    for (const PngShape& pair : kPairs) {
         for (const uint8_t interlace : {uint8_t{0}, uint8_t{1}}) {
             for (uint32_t width : {1u, 3u, 9u}) {
-                const PngSpec s = sized(pair, width, width == 9 ? 11 : 5, interlace);
+                const PngShape s = sized(pair, width, width == 9 ? 11 : 5, interlace);
                 expectLikeReference(libpngEncode(randomImage(s, seed++), PNG_ALL_FILTERS), describe(s));
             }
         }
@@ -115,23 +115,23 @@ TEST_F(PngTest, EveryFilterTypeAndBlockKindMatchesReference) {
     const Bytes filterSets[] = {{0}, {1}, {2}, {3}, {4}, {4, 3, 2, 1, 0}};
     std::mt19937 rng(7);
     uint32_t seed = 100;
-    for (const PngSpec& pair : kPairs) {
+    for (const PngShape& pair : kPairs) {
         const SampleImage img = randomImage(sized(pair, 9, 6), seed++);
         for (size_t f = 0; f < std::size(filterSets); ++f) {
             const auto [level, strategy] = compressions[(f + seed) % std::size(compressions)];
             const Bytes stream = zlibDeflate(filterRows(img, filterSets[f]), level, strategy);
             std::vector<size_t> cuts = {rng() % stream.size(), rng() % stream.size()};
             std::sort(cuts.begin(), cuts.end());
-            expectLikeReference(layoutPng(img, stream, cuts), describe(img.spec) + " filters " + std::to_string(f) +
+            expectLikeReference(layoutPng(img, stream, cuts), describe(img.shape) + " filters " + std::to_string(f) +
                                                                   " level " + std::to_string(level) + " strategy " +
                                                                   std::to_string(strategy));
         }
     }
     // Interlaced rows with one filter type each, from libpng.
     const int masks[] = {PNG_FILTER_NONE, PNG_FILTER_SUB, PNG_FILTER_UP, PNG_FILTER_AVG, PNG_FILTER_PAETH};
-    for (const PngSpec& pair : {kPairs[0], kPairs[1], kPairs[10], kPairs[12], kPairs[14]}) {
+    for (const PngShape& pair : {kPairs[0], kPairs[1], kPairs[10], kPairs[12], kPairs[14]}) {
         for (int mask : masks) {
-            const PngSpec s = sized(pair, 13, 10, 1);
+            const PngShape s = sized(pair, 13, 10, 1);
             expectLikeReference(libpngEncode(randomImage(s, seed++), mask), describe(s) + " mask " + std::to_string(mask));
         }
     }
@@ -175,7 +175,7 @@ TEST_F(PngTest, ChunkVariantsDecodeLikeThePlainFile) {
     for (size_t i = 1; i < stream.size(); ++i) everyByte.push_back(i);
     expectLikeReference(layoutPng(img, stream, everyByte), "one-byte IDATs, cut inside codes", &plain);
 
-    const Bytes header = pngChunk("IHDR", ihdrData(img.spec)), palette = pngChunk("PLTE", img.palette);
+    const Bytes header = pngChunk("IHDR", ihdrData(img.shape)), palette = pngChunk("PLTE", img.palette);
     const Bytes end = pngChunk("IEND", {}), text = pngChunk("tEXt", {'a', 0, 'b'});
     const std::vector<Bytes> idats = idatChunks(stream, {5, 5});  // the middle one is empty
     Bytes lowerCaseHeader = header;
@@ -270,7 +270,7 @@ TEST_F(PngTest, ReadRefusesWithItsCodes) {
         std::copy(bytes.begin(), bytes.end(), f.begin() + 16 + at);
         return f;
     };
-    Bytes shortHeader = ihdrData(img.spec);
+    Bytes shortHeader = ihdrData(img.shape);
     shortHeader.pop_back();
     shortHeader = pngFile({pngChunk("IHDR", shortHeader)});
     shortHeader.resize(shortHeader.size() + 40, 0);
@@ -286,7 +286,7 @@ TEST_F(PngTest, ReadRefusesWithItsCodes) {
     EXPECT_EQ(readCode({}), PngErrBadFile);
     EXPECT_EQ(readCode(Bytes(good.begin(), good.begin() + 15)), PngErrBadFile);
     EXPECT_EQ(readCode(wrongSignature), PngErrBadFile);
-    EXPECT_EQ(readCode(pngFile({pngChunk("IDAT", Bytes(20)), pngChunk("IHDR", ihdrData(img.spec))})), PngErrBadFile);
+    EXPECT_EQ(readCode(pngFile({pngChunk("IDAT", Bytes(20)), pngChunk("IHDR", ihdrData(img.shape))})), PngErrBadFile);
     EXPECT_EQ(readCode(shortHeader), PngErrBadFile);
     EXPECT_EQ(readCode(withHeader(0, {0, 0, 0, 0})), PngErrBadFile);   // width 0
     EXPECT_EQ(readCode(withHeader(4, {0, 0, 0, 0})), PngErrBadFile);   // height 0
@@ -315,7 +315,7 @@ TEST_F(PngTest, InflateRefusesBadStreams) {
         for (auto [code, len] : codes) w.putCode(code, len);
         return w.bytes;
     };
-    const Bytes header = pngChunk("IHDR", ihdrData(img.spec)), end = pngChunk("IEND", {});
+    const Bytes header = pngChunk("IHDR", ihdrData(img.shape)), end = pngChunk("IEND", {});
     const std::vector<Bytes> split = idatChunks(stream, {stream.size() / 2});
     const SampleImage taller = randomImage(sized(kPairs[3], 5, 5), 9), shorter = randomImage(sized(kPairs[3], 5, 3), 9);
     const Bytes files[] = {

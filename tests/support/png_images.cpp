@@ -13,8 +13,8 @@ namespace vurk::test {
 namespace {
 
 uint32_t channels(uint8_t colourType) { return colourType == 2 ? 3 : colourType == 4 ? 2 : colourType == 6 ? 4 : 1; }
-uint32_t bitsPerPixel(const PngSpec& s) { return channels(s.colourType) * s.bitDepth; }
-uint32_t rowBytes(const PngSpec& s) { return (bitsPerPixel(s) * s.width + 7) / 8; }
+uint32_t bitsPerPixel(const PngShape& s) { return channels(s.colourType) * s.bitDepth; }
+uint32_t rowBytes(const PngShape& s) { return (bitsPerPixel(s) * s.width + 7) / 8; }
 
 void putBe32(Bytes& out, uint32_t v) {
     for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<uint8_t>(v >> shift));
@@ -22,18 +22,18 @@ void putBe32(Bytes& out, uint32_t v) {
 
 }  // namespace
 
-SampleImage randomImage(const PngSpec& spec, uint32_t seed) {
+SampleImage randomImage(const PngShape& shape, uint32_t seed) {
     std::mt19937 rng(seed);
-    SampleImage img{spec, {}, {}};
-    const uint32_t usedBits = bitsPerPixel(spec) * spec.width;
-    for (uint32_t y = 0; y < spec.height; ++y) {
-        Bytes row(rowBytes(spec));
+    SampleImage img{shape, {}, {}};
+    const uint32_t usedBits = bitsPerPixel(shape) * shape.width;
+    for (uint32_t y = 0; y < shape.height; ++y) {
+        Bytes row(rowBytes(shape));
         for (uint8_t& b : row) b = static_cast<uint8_t>(rng());
         if (usedBits % 8) row.back() &= static_cast<uint8_t>(0xFF << (8 - usedBits % 8));
         img.rows.push_back(row);
     }
-    if (spec.colourType == 3) {
-        img.palette.resize(3u << spec.bitDepth);
+    if (shape.colourType == 3) {
+        img.palette.resize(3u << shape.bitDepth);
         for (uint8_t& b : img.palette) b = static_cast<uint8_t>(rng());
     }
     return img;
@@ -50,7 +50,7 @@ Bytes pngChunk(const char* type, const Bytes& data) {
     return out;
 }
 
-Bytes ihdrData(const PngSpec& s) {
+Bytes ihdrData(const PngShape& s) {
     Bytes d;
     putBe32(d, s.width);
     putBe32(d, s.height);
@@ -76,7 +76,7 @@ std::vector<Bytes> idatChunks(const Bytes& stream, const std::vector<size_t>& cu
 }
 
 Bytes layoutPng(const SampleImage& img, const Bytes& stream, const std::vector<size_t>& cuts) {
-    std::vector<Bytes> chunks = {pngChunk("IHDR", ihdrData(img.spec))};
+    std::vector<Bytes> chunks = {pngChunk("IHDR", ihdrData(img.shape))};
     if (!img.palette.empty()) chunks.push_back(pngChunk("PLTE", img.palette));
     for (Bytes& c : idatChunks(stream, cuts)) chunks.push_back(std::move(c));
     chunks.push_back(pngChunk("IEND", {}));
@@ -84,7 +84,7 @@ Bytes layoutPng(const SampleImage& img, const Bytes& stream, const std::vector<s
 }
 
 Bytes filterRows(const SampleImage& img, const Bytes& types) {
-    const size_t unit = std::max<size_t>(1, bitsPerPixel(img.spec) / 8);
+    const size_t unit = std::max<size_t>(1, bitsPerPixel(img.shape) / 8);
     Bytes out;
     for (size_t y = 0; y < img.rows.size(); ++y) {
         const Bytes& row = img.rows[y];
@@ -135,7 +135,7 @@ Bytes libpngEncode(const SampleImage& img, int filters) {
             o->insert(o->end(), data, data + n);
         },
         nullptr);
-    const PngSpec& s = img.spec;
+    const PngShape& s = img.shape;
     png_set_IHDR(p, info, s.width, s.height, s.bitDepth, s.colourType,
                  s.interlace ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
                  PNG_FILTER_TYPE_DEFAULT);

@@ -16,7 +16,7 @@ namespace vurk::test {
 
 using Bytes = std::vector<uint8_t>;
 
-struct PngSpec {
+struct PngShape {
     uint32_t width;
     uint32_t height;
     uint8_t colourType;
@@ -26,15 +26,15 @@ struct PngSpec {
 
 // Pixels in the stored row layout of the PNG format, before filtering.
 struct SampleImage {
-    PngSpec spec;
+    PngShape shape;
     std::vector<Bytes> rows;  // unused bits at the end of a row are 0
     Bytes palette;            // RGB triples, 2^depth entries, for colour type 3
 };
 
-SampleImage randomImage(const PngSpec& spec, uint32_t seed);
+SampleImage randomImage(const PngShape& shape, uint32_t seed);
 
 Bytes pngChunk(const char* type, const Bytes& data);
-Bytes ihdrData(const PngSpec& spec);
+Bytes ihdrData(const PngShape& shape);
 // The signature followed by the chunks.
 Bytes pngFile(const std::vector<Bytes>& chunks);
 // IDAT chunks holding the stream, cut at the given offsets (ascending).
@@ -46,7 +46,7 @@ Bytes layoutPng(const SampleImage& img, const Bytes& stream, const std::vector<s
 Bytes filterRows(const SampleImage& img, const Bytes& types);
 Bytes zlibDeflate(const Bytes& data, int level, int strategy);
 
-// libpng's encoding of the image (interlaced as the spec says) with the given
+// libpng's encoding of the image (interlaced as its shape says) with the given
 // filter mask (PNG_FILTER_* values).
 Bytes libpngEncode(const SampleImage& img, int filters);
 
