@@ -158,7 +158,8 @@ void onHighlightTimer(EditorState& s, Shell& shell) {
 void savePrompt(EditorState& s, Shell& shell) {
     if (!needLevel(s, shell)) return;
     if (shell.messageBox("Save Map?", "Are you sure?", BoxButtons::YesNo) == BoxAnswer::Yes) {
-        if (!writeLevel(s)) shell.messageBox("vurk.smc could not be written to disk.", kErrorCaption);
+        std::string why;
+        if (!writeLevel(s, &why)) shell.messageBox(why, kErrorCaption);
     }
 }
 

@@ -62,9 +62,10 @@ inline constexpr uint32_t kMaxMapSide = 512;
 bool loadLevelData(LevelState& s, uint32_t level, std::string& why);
 
 // Copies the working level back over the regions it was read from and flushes
-// the image. Returns false when no level is loaded or the image could not be
-// flushed to disk.
-bool writeLevel(LevelState& s);
+// the image. Returns false when no level is loaded, the level cannot be written
+// as it stands, or the image could not be written to disk; `why` (when given)
+// then holds a sentence for the user.
+bool writeLevel(LevelState& s, std::string* why = nullptr);
 
 // ".\maps\levelNN.vmap" for the current level.
 std::string vmapPath(uint32_t level);
@@ -84,5 +85,6 @@ inline constexpr const char* kVmapBadText = "Error in vmap file";
 inline constexpr const char* kVmapCreateText = "Could not open vmap file";
 inline constexpr const char* kVmapWriteText = "Could not write vmap file";
 inline constexpr const char* kErrorCaption = "Error";
+inline constexpr const char* kImageWriteFailedText = "vurk.smc could not be written to disk.";
 
 }  // namespace vurk

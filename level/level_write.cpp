@@ -4,8 +4,12 @@
 
 namespace vurk {
 
-bool writeLevel(LevelState& s) {
-    if (!s.levelLoaded || !s.rom.isOpen()) return false;
+bool writeLevel(LevelState& s, std::string* why) {
+    auto fail = [why](const char* text) {
+        if (why) *why = text;
+        return false;
+    };
+    if (!s.levelLoaded || !s.rom.isOpen()) return fail("No level is loaded.");
     uint8_t* base = s.rom.base();
     const LevelRegions& r = s.regions;
 
@@ -23,7 +27,8 @@ bool writeLevel(LevelState& s) {
     std::memcpy(base + r.header, &s.header, sizeof(LevelHeader));
 
     for (size_t i = 0; i < s.bonus.size(); ++i) writeLe16(base + r.bonus + 2 * i, s.bonus[i]);
-    return flushRomImage(s.rom);
+    if (!flushRomImage(s.rom)) return fail(kImageWriteFailedText);
+    return true;
 }
 
 }  // namespace vurk

@@ -134,8 +134,9 @@ int runImport(const std::vector<std::string>& args) {
     ConsoleShell shell;
     if (!openLevel(s, args)) return 1;
     if (!readVmapData(s, shell)) return 1;
-    if (!writeLevel(s)) {
-        std::cerr << "Error: vurk.smc could not be written\n";
+    std::string why;
+    if (!writeLevel(s, &why)) {
+        std::cerr << "Error: " << why << "\n";
         return 1;
     }
     return 0;
