@@ -5,6 +5,7 @@
 namespace vurk {
 
 bool writeLevel(LevelState& s, std::string* why) {
+    if (!saveKeepsLists(s, why)) return false;  // before anything is written
     auto fail = [why](const char* text) {
         if (why) *why = text;
         return false;
