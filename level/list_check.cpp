@@ -8,21 +8,14 @@ namespace vurk {
 
 namespace {
 
-// A region a save writes, in the order the save writes them.
-struct WrittenRegion {
-    uint64_t offset;
-    const void* bytes;
-    size_t size;
-};
-
 // The word at `offset` as the image will hold it after the regions are written.
-uint16_t wordAfterSave(const LevelState& s, const std::vector<WrittenRegion>& regions, uint64_t offset) {
+uint16_t wordAfterSave(const LevelState& s, const std::vector<ImageRegion>& regions, uint64_t offset) {
     uint8_t b[2] = {0, 0};
     for (uint64_t k = 0; k < 2; ++k) {
         const uint64_t at = offset + k;
         if (at < s.rom.size()) b[k] = s.rom.base()[at];
-        for (const WrittenRegion& r : regions) {
-            if (at >= r.offset && at - r.offset < r.size) b[k] = static_cast<const uint8_t*>(r.bytes)[at - r.offset];
+        for (const ImageRegion& r : regions) {
+            if (at >= r.offset && at - r.offset < r.bytes.size()) b[k] = r.bytes[at - r.offset];
         }
     }
     return readLe16(b);
@@ -57,23 +50,9 @@ std::string listChangeText(const LevelState& s) {
     // Every word the next load counts by, as the save will leave it: the item
     // list's x words and its end, the bonus codes and their end, and the list
     // pointers in the header.
-    LevelHeader header = s.header;
-    header.start1X = s.victims[kStart1Record].x;
-    header.start1Y = s.victims[kStart1Record].y;
-    header.start2X = s.victims[kStart2Record].x;
-    header.start2Y = s.victims[kStart2Record].y;
-    std::vector<uint8_t> bonus(2 * s.bonus.size());
-    for (size_t i = 0; i < s.bonus.size(); ++i) writeLe16(&bonus[2 * i], s.bonus[i]);
     const LevelRegions& r = s.regions;
-    const std::vector<WrittenRegion> written = {
-        {r.map, s.mapBuffer.data(), s.mapSize},
-        {r.items, s.items.data(), items * sizeof(ItemRecord)},
-        {r.victims, s.victims.data(), kVictimCount * sizeof(VictimRecord)},
-        {r.otm, s.otm.data(), s.otm.size() * sizeof(OtmRecord)},
-        {r.rsm, s.rsm.data(), s.rsm.size() * sizeof(RsmRecord)},
-        {r.header, &header, sizeof header},
-        {r.bonus, bonus.data(), bonus.size()},
-    };
+    const std::vector<ImageRegion> written = levelSaveRegions(s);
+    const LevelHeader& header = s.header;
     for (size_t i = 0; i <= items; ++i) {
         if ((wordAfterSave(s, written, r.items + i * sizeof(ItemRecord)) == 0) != (i == items)) {
             return overlapText("the length of its item list");
