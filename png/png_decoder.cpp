@@ -143,6 +143,9 @@ int PngInflateImage(PngDecoder& d) {
     if (d.state != PngStateRead) return fail(d, PngErrWrongState);
     // The read refused images whose raw data would not fit in 32 bits.
     d.rawSize = static_cast<uint32_t>(rawDataSize(d));
+    // Raw data that the image data cannot fill would fail the inflate after
+    // a long decode into a large buffer: it fails now, with the same code.
+    if (d.rawSize > maxInflatedSize(d)) return fail(d, PngErrBadFile);
     d.rawData = static_cast<uint8_t*>(std::malloc(d.rawSize));
     if (d.rawData == nullptr) return fail(d, PngErrNoMemory);
     if (!inflateImageData(d)) {
@@ -188,7 +191,17 @@ std::unique_ptr<Bitmap> LoadPngBitmap(const std::string& path, Shell& shell) {
     PngDecoder d;
     PngDecoderReset(d);
     // The text is built whole, however long the path.
-    if (!PngReadFile(d, path)) shell.messageBox("Couldn't load file: " + path, "Error", BoxButtons::Ok);
+    if (!PngReadFile(d, path)) {
+        shell.messageBox("Couldn't load file: " + path, "Error", BoxButtons::Ok);
+    } else if (d.width > kMaxSheetSide || d.height > kMaxSheetSide) {
+        // Refused on its header, before the image data is inflated.
+        shell.messageBox("Picture too large: " + path + " is " + std::to_string(d.width) + " x " +
+                             std::to_string(d.height) + " pixels; a sheet may be at most " +
+                             std::to_string(kMaxSheetSide) + " x " + std::to_string(kMaxSheetSide) + ".",
+                         "Error", BoxButtons::Ok);
+        PngDecoderFree(d);
+        return nullptr;
+    }
     // After a failed read these fail on their state checks.
     PngInflateImage(d);
     std::unique_ptr<Bitmap> bmp = PngMakeBitmap(d);

@@ -98,8 +98,13 @@ std::unique_ptr<Bitmap> PngMakeBitmap(PngDecoder& d);
 // Frees what the record holds and fills it with zeros. Safe in any state.
 int PngDecoderFree(PngDecoder& d);
 
-// Loads a PNG file as a bitmap. When the file cannot be read as a PNG, shows
-// "Couldn't load file: <path>" through the shell; any failure returns null.
+// The largest sheet LoadPngBitmap takes, in pixels each way.
+constexpr uint32_t kMaxSheetSide = 4096;
+
+// Loads a sprite or tile sheet. When the file cannot be read as a PNG, shows
+// "Couldn't load file: <path>" through the shell; a sheet wider or taller
+// than kMaxSheetSide is refused with its own box before it is decoded. Any
+// failure returns null.
 std::unique_ptr<Bitmap> LoadPngBitmap(const std::string& path, Shell& shell);
 
 }  // namespace vurk
