@@ -212,7 +212,9 @@ uint64_t maxInflatedSize(const PngDecoder& d) {
     // A copy of 258 bytes takes at least 2 bits (one per code), so each input
     // byte yields at most 1032 bytes. Past the end of the data, bits read as
     // zeros; a stream that still succeeds adds at most the rest of one stored
-    // block (the block must be final, as a block header of zeros fails).
+    // block (the block must be final, as a block header of zeros fails) or of
+    // one copy begun before the end, never a whole symbol of zeros but the
+    // end of the block.
     constexpr uint64_t kMostPerByte = 1032;
     constexpr uint64_t kLongestStoredBlock = 65535;
     return ImageDataReader(d).bytesLeft() * kMostPerByte + kLongestStoredBlock;
