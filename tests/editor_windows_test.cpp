@@ -134,7 +134,11 @@ TEST_F(EditorWindowsWithLevel, MenuHasTheEntriesOfTheEditor) {
     }
     EXPECT_EQ(texts.join(",").toStdString(),
               "File,Open Rom...,Save...,-,Exit,Mode,BG Edit,Item Edit,Victim Edit,Moster Edit,"
-              "Misc,Change Level,Misc Data,Bonus Editor,Options,Help,Contents,-,About");
+              "Misc,Change Level,Misc Data,Bonus Editor,Options,Help,Contents,-,About,"
+              "Edit,Undo\tCtrl+Z,Redo\tCtrl+Y");
+    // Nothing to take back yet: both Edit entries are greyed.
+    EXPECT_FALSE(editor->main()->undoAction()->isEnabled());
+    EXPECT_FALSE(editor->main()->redoAction()->isEnabled());
     for (QAction* menu : editor->main()->menuBar()->actions()) {
         for (QAction* a : menu->menu()->actions()) EXPECT_TRUE(a->shortcut().isEmpty());
     }
