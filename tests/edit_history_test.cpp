@@ -321,13 +321,15 @@ TEST_F(History, UnsavedChangesAreNeverThrownAwayWithoutAsking) {
             if (c == No) shell.answers.push_back(BoxAnswer::No);
             trigger.act(*this);
 
-            int asked = 0;
+            int asked = 0, saveMap = 0;
             for (const auto& b : shell.boxes) {
+                saveMap += b.text == "Save Map?";
                 if (b.text != "Save changes to level 0?") continue;
                 ++asked;
                 EXPECT_EQ(b.buttons, BoxButtons::YesNoCancel);
             }
             EXPECT_EQ(asked, c == Unmodified ? 0 : 1);
+            EXPECT_EQ(saveMap, c == Unmodified && std::string(trigger.name) == "F2" ? 1 : 0);
             EXPECT_EQ(trigger.wentOn(*this, tileset), c != Cancel);
             EXPECT_EQ(test::readFileBytes("vurk.smc") != disk, c == Yes);
             // A new tileset is itself an unsaved change.
