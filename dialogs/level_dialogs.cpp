@@ -67,7 +67,11 @@ void applyMiscData(EditorState& s, Shell& shell, int tileset, int palette, const
 
     if (shell.messageBox("If you don't save, all changes will be lost", "Save Before Reloading?", BoxButtons::YesNo,
                          BoxOwner::Dialog) == BoxAnswer::Yes) {
-        writeLevel(s);
+        // A save that did not happen keeps the level, and the edits, as they are.
+        if (std::string why; !writeLevel(s, &why)) {
+            shell.messageBox(why, kErrorCaption, BoxButtons::Ok, BoxOwner::Dialog);
+            return;
+        }
     }
     s.header.tileset = t.tileset;
     s.header.tilesetData1 = t.tilesetData1;

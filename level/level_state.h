@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "level/records.h"
+#include "level/restore_points.h"
 #include "level/rom_image.h"
 #include "platform/shell.h"
 
@@ -48,6 +49,9 @@ struct LevelState {
     std::vector<uint16_t> bonus;
 
     TileClipboard clipboard;
+
+    // The session's restore point, made before its first save.
+    RestorePointPolicy restorePoints;
 };
 
 // The largest map the editor takes: its picture needs 16 KiB a cell.
@@ -62,7 +66,8 @@ inline constexpr uint32_t kMaxMapSide = 512;
 bool loadLevelData(LevelState& s, uint32_t level, std::string& why);
 
 // Copies the working level back over the regions it was read from and flushes
-// the image. Returns false when no level is loaded, the level cannot be written
+// the image; before the session's first save it makes the restore point, and
+// does not save when that fails. Returns false when no level is loaded, the level cannot be written
 // as it stands, or the image could not be written to disk; `why` (when given)
 // then holds a sentence for the user.
 bool writeLevel(LevelState& s, std::string* why = nullptr);
@@ -77,7 +82,8 @@ bool writeVmap(LevelState& s, Shell& shell);
 // Reads the current level's VMAP file into the lists, the map and the start
 // points, after checking that it fits the level; reports a failure through the
 // shell and then changes nothing. Returns true when the data were taken.
-bool readVmapData(LevelState& s, Shell& shell);
+// `path` names another VMAP file than the level's own.
+bool readVmapData(LevelState& s, Shell& shell, const std::string& path = {});
 
 // Texts of the VMAP boxes (caption "Error").
 inline constexpr const char* kVmapMissingText = "Could not find vmap for this level";

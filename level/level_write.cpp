@@ -10,6 +10,7 @@ bool writeLevel(LevelState& s, std::string* why) {
         return false;
     };
     if (!s.levelLoaded || !s.rom.isOpen()) return fail("No level is loaded.");
+    if (std::string failed; !ensureRestorePoint(s.restorePoints, s.rom, failed)) return fail(failed.c_str());
     uint8_t* base = s.rom.base();
     const LevelRegions& r = s.regions;
 
