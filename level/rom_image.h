@@ -3,8 +3,10 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/files.h"
 
@@ -20,9 +22,13 @@ inline constexpr uint32_t kBank9FEnd = 0x100200;
 
 struct RomImage {
     MappedFile file;
-    uint8_t* base() const { return file.data(); }
-    size_t size() const { return file.size(); }
-    bool isOpen() const { return file.isOpen(); }
+    // An image read into memory to be looked at only (another image, a restore
+    // point): not locked and never saved.
+    std::unique_ptr<uint8_t[]> held;
+    size_t heldSize = 0;
+    uint8_t* base() const { return file.isOpen() ? file.data() : held.get(); }
+    size_t size() const { return file.isOpen() ? file.size() : heldSize; }
+    bool isOpen() const { return file.isOpen() || held; }
     // True when [offset, offset + length) lies inside the file.
     bool contains(uint64_t offset, uint64_t length) const {
         return offset <= size() && length <= size() - offset;
@@ -47,6 +53,8 @@ enum class RomOpenResult { Ok, CannotOpen, CannotMap };
 
 // Opens "vurk.smc" read/write, locked against other editors, mapped whole.
 RomOpenResult openRomImage(RomImage& rom, const std::string& name = kRomFileName);
+// Holds a copy of image bytes for reading; the levels load from it as from vurk.smc.
+void holdRomImage(RomImage& rom, const std::vector<uint8_t>& bytes);
 bool flushRomImage(RomImage& rom);
 void closeRomImage(RomImage& rom);
 

@@ -11,6 +11,7 @@ namespace vurk::tool {
 bool openImage(LevelState& s) {
     switch (openRomImage(s.rom)) {
     case RomOpenResult::Ok:
+        s.restorePoints.keep = readRestorePointKeep(kToolSettingsFile);
         return true;
     case RomOpenResult::CannotOpen:
         std::cerr << "Error: Could not find vurk.smc\n";
