@@ -114,6 +114,13 @@ TEST_F(ToolBackups, DiffReportsWhatChangedWithTheStatusOfDiff) {
     EXPECT_TRUE(has(r.out, "level 2\n  item 0: moved (32,96) -> (96,96)\n")) << r.out;
     EXPECT_FALSE(has(r.out, "level 0")) << r.out;
 
+    std::vector<uint8_t> refused = original;
+    writeLe16(refused.data() + shortPointerOffset(at[0].header) + 34, 0);  // width 0
+    writeFileBytes("refused.smc", refused);
+    ToolRun z = runTool("diff before.smc refused.smc");
+    EXPECT_EQ(z.status, 1);
+    EXPECT_EQ(z.out, "level 0\n  before.smc: loads\n  refused.smc: refused: Level 0: the map has no cells\n");
+
     // A VMAP is laid over the same level of the other side.
     ASSERT_EQ(runTool("export 2").status, 0);
     ToolRun v = runTool("diff before.smc maps/level02.vmap");

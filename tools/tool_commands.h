@@ -47,7 +47,8 @@ std::vector<std::string> levelDifferences(const LevelState& a, const LevelState&
 // one side only, or for other reasons, differs too. Returns true when the
 // same; `out` holds the lines of the differences.
 bool compareLevel(LevelState& a, LevelState& b, uint32_t level, std::vector<std::string>& out,
-                  std::vector<std::pair<uint32_t, uint32_t>>* cells = nullptr);
+                  std::vector<std::pair<uint32_t, uint32_t>>* cells = nullptr, const std::string& nameA = "A",
+                  const std::string& nameB = "B");
 
 // Writes a 32-bit canvas as a PNG file; false when it could not be written.
 bool writeCanvasPng(const Bitmap& canvas, const std::string& path);

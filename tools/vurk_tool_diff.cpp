@@ -184,7 +184,8 @@ std::vector<std::string> levelDifferences(const LevelState& a, const LevelState&
 }
 
 bool compareLevel(LevelState& a, LevelState& b, uint32_t level, std::vector<std::string>& out,
-                  std::vector<std::pair<uint32_t, uint32_t>>* cells) {
+                  std::vector<std::pair<uint32_t, uint32_t>>* cells, const std::string& nameA,
+                  const std::string& nameB) {
     std::string whyA, whyB;
     const bool okA = loadLevelData(a, level, whyA), okB = loadLevelData(b, level, whyB);
     out.clear();
@@ -192,8 +193,8 @@ bool compareLevel(LevelState& a, LevelState& b, uint32_t level, std::vector<std:
         out = levelDifferences(a, b, cells);
     } else if (whyA != whyB) {
         {
-            out.push_back(okA ? "loads in the first" : "refused in the first: " + whyA);
-            out.push_back(okB ? "loads in the second" : "refused in the second: " + whyB);
+            out.push_back(nameA + (okA ? ": loads" : ": refused: " + whyA));
+            out.push_back(nameB + (okB ? ": loads" : ": refused: " + whyB));
         }
     }
     return out.empty();
@@ -326,7 +327,7 @@ int runDiff(const std::vector<std::string>& args) {
             }
             lines = levelDifferences(a.state, b.state, &cells);
         } else {
-            compareLevel(a.state, b.state, level, lines, &cells);
+            compareLevel(a.state, b.state, level, lines, &cells, a.name, b.name);
         }
         if (lines.empty()) continue;
         differ = true;
