@@ -309,11 +309,14 @@ bool EditorWindows::start() {
     case RomOpenResult::CannotOpen:
         messageBox("Could not find vurk.smc", kErrorCaption, BoxButtons::Ok, BoxOwner::MainWindow);
         return true;
-    case RomOpenResult::CannotMap:
+    case RomOpenResult::Failed:
         messageBox(state.rom.file.errorText(), kErrorCaption, BoxButtons::Ok, BoxOwner::MainWindow);
         return false;
     case RomOpenResult::Ok:
         break;
+    }
+    if (!state.rom.file.recoveryNote().empty()) {
+        messageBox(state.rom.file.recoveryNote(), kUnfinishedSaveCaption, BoxButtons::Ok, BoxOwner::MainWindow);
     }
     state.clientW = main_->mapView()->width();
     state.clientH = main_->mapView()->height();

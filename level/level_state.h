@@ -65,11 +65,12 @@ inline constexpr uint32_t kMaxMapSide = 512;
 // text in `why` and leaves the state exactly as it was.
 bool loadLevelData(LevelState& s, uint32_t level, std::string& why);
 
-// Copies the working level back over the regions it was read from and flushes
-// the image; before the session's first save it makes the restore point, and
-// does not save when that fails. Returns false when no level is loaded, the level cannot be written
-// as it stands, or the image could not be written to disk; `why` (when given)
-// then holds a sentence for the user.
+// Writes the working level back over the regions it was read from, as one
+// crash-safe save; before the session's first save it makes the restore point,
+// and does not save when that fails. Returns false when no level is loaded, the
+// level cannot be written as it stands, the restore point could not be made or
+// the image could not be written to disk; `why` (when given) then holds a
+// sentence for the user, and the working level is kept.
 bool writeLevel(LevelState& s, std::string* why = nullptr);
 
 // ".\maps\levelNN.vmap" for the current level.
@@ -91,6 +92,6 @@ inline constexpr const char* kVmapBadText = "Error in vmap file";
 inline constexpr const char* kVmapCreateText = "Could not open vmap file";
 inline constexpr const char* kVmapWriteText = "Could not write vmap file";
 inline constexpr const char* kErrorCaption = "Error";
-inline constexpr const char* kImageWriteFailedText = "vurk.smc could not be written to disk.";
+inline constexpr const char* kUnfinishedSaveCaption = "Unfinished save";
 
 }  // namespace vurk

@@ -137,27 +137,6 @@ bool ensureRestorePoint(RestorePointPolicy& policy, const RomImage& rom, std::st
     return true;
 }
 
-bool saveImageRegions(RomImage& rom, const std::vector<ImageWrite>& writes, std::string& why) {
-    if (!rom.file.isOpen()) {
-        why = "vurk.smc is not open for writing.";
-        return false;
-    }
-    for (const ImageWrite& w : writes) {
-        if (!rom.contains(w.offset, w.bytes.size())) {
-            why = "A region to write lies outside vurk.smc; nothing was written.";
-            return false;
-        }
-    }
-    for (const ImageWrite& w : writes) {
-        if (!w.bytes.empty()) std::memcpy(rom.base() + w.offset, w.bytes.data(), w.bytes.size());
-    }
-    if (!flushRomImage(rom)) {
-        why = kImageWriteFailedText;
-        return false;
-    }
-    return true;
-}
-
 std::vector<ImageSpan> levelSpans(const LevelState& s) {
     const LevelRegions& r = s.regions;
     std::vector<ImageSpan> spans = {

@@ -56,17 +56,6 @@ std::string makeRestorePoint(const uint8_t* image, size_t size, const std::strin
 // not be made; the caller must then not save.
 bool ensureRestorePoint(RestorePointPolicy& policy, const RomImage& rom, std::string& why);
 
-// Bytes to put into the image at an offset.
-struct ImageWrite {
-    uint32_t offset = 0;
-    std::vector<uint8_t> bytes;
-};
-
-// Writes the regions into the image and puts them on disk: the image's save
-// path for everything that is not a level's write-back. Returns false with
-// `why` when a region lies outside the image or the disk write failed.
-bool saveImageRegions(RomImage& rom, const std::vector<ImageWrite>& writes, std::string& why);
-
 // A stretch of the image that a loaded level occupies.
 struct ImageSpan {
     const char* what;

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/files.h"
+#include "platform/image_file.h"
 
 namespace vurk {
 
@@ -20,13 +20,14 @@ inline constexpr uint32_t kBank9FBase = 0xF0200;
 // One past the last byte that bank-$9F data can occupy.
 inline constexpr uint32_t kBank9FEnd = 0x100200;
 
+// The image as read at open; it changes only when a save has reached the file.
 struct RomImage {
-    MappedFile file;
+    ImageFile file;
     // An image read into memory to be looked at only (another image, a restore
     // point): not locked and never saved.
     std::unique_ptr<uint8_t[]> held;
     size_t heldSize = 0;
-    uint8_t* base() const { return file.isOpen() ? file.data() : held.get(); }
+    const uint8_t* base() const { return file.isOpen() ? file.data() : held.get(); }
     size_t size() const { return file.isOpen() ? file.size() : heldSize; }
     bool isOpen() const { return file.isOpen() || held; }
     // True when [offset, offset + length) lies inside the file.
@@ -49,13 +50,18 @@ inline uint32_t longPointerOffset(uint32_t p) {
 // level number is out of range or the table entry lies outside the file.
 std::optional<uint32_t> levelHeaderOffset(const RomImage& rom, uint32_t level);
 
-enum class RomOpenResult { Ok, CannotOpen, CannotMap };
+// CannotOpen: missing, locked or not a file ("Could not find vurk.smc").
+// Failed: rom.file.errorText() says why (empty, too large, unreadable).
+enum class RomOpenResult { Ok, CannotOpen, Failed };
 
-// Opens "vurk.smc" read/write, locked against other editors, mapped whole.
+// Opens "vurk.smc" read/write, locked against other editors, and reads it
+// whole, finishing or discarding an interrupted save first
+// (rom.file.recoveryNote() then says which).
 RomOpenResult openRomImage(RomImage& rom, const std::string& name = kRomFileName);
 // Holds a copy of image bytes for reading; the levels load from it as from vurk.smc.
 void holdRomImage(RomImage& rom, const std::vector<uint8_t>& bytes);
-bool flushRomImage(RomImage& rom);
+// Writes the regions into the image as one crash-safe save (see ImageFile::save).
+bool saveRegions(RomImage& rom, const std::vector<ImageRegion>& regions, std::string* why);
 void closeRomImage(RomImage& rom);
 
 }  // namespace vurk

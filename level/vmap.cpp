@@ -2,6 +2,7 @@
 #include <cstring>
 
 #include "level/level_state.h"
+#include "platform/files.h"
 
 namespace vurk {
 

@@ -100,6 +100,34 @@ TEST(EditorWindows, SavedPlacementAndLastLevelAreApplied) {
     editor.destroyMainWindow();
 }
 
+TEST(EditorWindows, ImageProblemsAtStartAreReportedInABox) {
+    struct Case {
+        bool emptyImage;
+        bool started;
+        const char* box;
+    } cases[] = {
+        {false, true,
+         "Unfinished save|The last save to vurk.smc was interrupted before it changed anything; its incomplete "
+         "journal was removed and vurk.smc is as it was before that save."},
+        {true, false, "Error|vurk.smc is empty."},
+    };
+    for (const Case& c : cases) {
+        WorkDir dir;
+        writeSpriteSheets();
+        RomBuilder rom;
+        rom.addLevel(1, LevelContent{});
+        ASSERT_TRUE(rom.save("vurk.smc"));
+        if (c.emptyImage) test::writeFileBytes("vurk.smc", {});
+        test::writeFileBytes("vurk.smc.journal", {'V', 'U', 'R', 'K'});  // torn
+        BoxCatcher catcher;
+        EditorWindows editor;
+        EXPECT_EQ(editor.start(), c.started);
+        EXPECT_EQ(catcher.boxes, (std::vector<std::string>{c.box}));
+        EXPECT_EQ(editor.state.levelLoaded, c.started);
+        editor.destroyMainWindow();
+    }
+}
+
 class EditorWindowsWithLevel : public ::testing::Test {
 protected:
     void SetUp() override {

@@ -2,6 +2,7 @@
 // putting one (or one level of it) back.
 #include <iostream>
 
+#include "platform/files.h"
 #include "tools/tool_commands.h"
 
 namespace vurk::tool {
@@ -61,7 +62,7 @@ int runBackups(const std::vector<std::string>& args) {
 // The regions of level `level` to copy from the restore point; false (after a
 // line on standard error) when the level does not lie in the same places in both.
 bool levelWrites(const std::string& name, const std::vector<uint8_t>& bytes, LevelState& current, uint32_t level,
-                 std::vector<ImageWrite>& writes) {
+                 std::vector<ImageRegion>& writes) {
     LevelState backup;
     holdRomImage(backup.rom, bytes);
     std::string why;
@@ -110,14 +111,14 @@ int runRestore(const std::vector<std::string>& args) {
                   << ": it is not a restore point of this image\n";
         return 1;
     }
-    std::vector<ImageWrite> writes;
+    std::vector<ImageRegion> writes;
     if (oneLevel) {
         if (!levelWrites(name, bytes, current, level, writes)) return 1;
     } else {
         writes.push_back({0, std::move(bytes)});
     }
     std::string why;
-    if (!ensureRestorePoint(current.restorePoints, current.rom, why) || !saveImageRegions(current.rom, writes, why)) {
+    if (!ensureRestorePoint(current.restorePoints, current.rom, why) || !saveRegions(current.rom, writes, &why)) {
         std::cerr << "Error: " << why << "\n";
         return 1;
     }

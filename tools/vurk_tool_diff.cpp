@@ -5,6 +5,7 @@
 #include <cstring>
 #include <iostream>
 
+#include "platform/files.h"
 #include "tools/tool_commands.h"
 #include "view/level_loader.h"
 #include "view/map_canvas.h"

@@ -12,11 +12,12 @@ bool openImage(LevelState& s) {
     switch (openRomImage(s.rom)) {
     case RomOpenResult::Ok:
         s.restorePoints.keep = readRestorePointKeep(kToolSettingsFile);
+        if (!s.rom.file.recoveryNote().empty()) std::cerr << "Note: " << s.rom.file.recoveryNote() << "\n";
         return true;
     case RomOpenResult::CannotOpen:
         std::cerr << "Error: Could not find vurk.smc\n";
         return false;
-    case RomOpenResult::CannotMap:
+    case RomOpenResult::Failed:
         std::cerr << "Error: " << s.rom.file.errorText() << "\n";
         return false;
     }
