@@ -315,6 +315,7 @@ bool EditorWindows::start() {
     StartSettings settings = readStartSettings();
     state.options = settings.options;
     state.currentLevel = static_cast<uint32_t>(settings.level);
+    state.restorePoints.keep = settings.backupKeep;
     // Outer size 600 x 400 centred, unless the settings place the window.
     const QRect outer = settings.placeWindow ? QRect(settings.x, settings.y, settings.w, settings.h)
                                              : centredOnScreen(QSize(600, 400));

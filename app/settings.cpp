@@ -29,6 +29,7 @@ StartSettings readStartSettings(const std::string& file) {
         s.placeWindow = true;
         s.maximize = readKey("maxed", 0, file) == 1;
     }
+    s.backupKeep = readRestorePointKeep(file);
     return s;
 }
 

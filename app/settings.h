@@ -22,6 +22,8 @@ struct StartSettings {
     bool placeWindow = false;
     int32_t x = 0, y = 0, w = 384, h = 512;
     bool maximize = false;
+    // Restore points kept in "backups": key "keep" of section [backups].
+    uint32_t backupKeep = kDefaultRestorePointKeep;
 };
 
 StartSettings readStartSettings(const std::string& fileName = kSettingsFile);

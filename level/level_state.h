@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "level/records.h"
+#include "level/restore_points.h"
 #include "level/rom_image.h"
 #include "platform/shell.h"
 
@@ -48,6 +49,9 @@ struct LevelState {
     std::vector<uint16_t> bonus;
 
     TileClipboard clipboard;
+
+    // The session's restore point, made before its first save.
+    RestorePointPolicy restorePoints;
 };
 
 // The largest map the editor takes: its picture needs 16 KiB a cell.
@@ -77,10 +81,12 @@ int firstItemAtZeroX(const std::vector<ItemRecord>& items);
 std::vector<ImageRegion> levelSaveRegions(const LevelState& s);
 
 // Writes the working level back over the regions it was read from, as one
-// crash-safe save. Returns false when no level is loaded, the level cannot be
-// written as it stands (saveKeepsLists; nothing is written then), or the image
-// could not be written to disk; `why` (when given) then holds a sentence for the
-// user, and the working level is kept.
+// crash-safe save; before the session's first save it makes the restore point,
+// and does not save when that fails. Returns false when no level is loaded, the
+// level cannot be written as it stands (saveKeepsLists; nothing is written then),
+// the restore point could not be made or the image could not be written to disk;
+// `why` (when given) then holds a sentence for the user, and the working level is
+// kept.
 bool writeLevel(LevelState& s, std::string* why = nullptr);
 
 // ".\maps\levelNN.vmap" for the current level.
@@ -93,7 +99,8 @@ bool writeVmap(LevelState& s, Shell& shell);
 // Reads the current level's VMAP file into the lists, the map and the start
 // points, after checking that it fits the level; reports a failure through the
 // shell and then changes nothing. Returns true when the data were taken.
-bool readVmapData(LevelState& s, Shell& shell);
+// `path` names another VMAP file than the level's own.
+bool readVmapData(LevelState& s, Shell& shell, const std::string& path = {});
 
 // Texts of the VMAP boxes (caption "Error").
 inline constexpr const char* kVmapMissingText = "Could not find vmap for this level";

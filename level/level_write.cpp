@@ -43,6 +43,10 @@ bool writeLevel(LevelState& s, std::string* why) {
         return false;
     }
     if (!saveKeepsLists(s, why)) return false;  // before anything is written
+    if (std::string failed; !ensureRestorePoint(s.restorePoints, s.rom, failed)) {
+        if (why) *why = failed;
+        return false;
+    }
     if (!saveRegions(s.rom, levelSaveRegions(s), why)) return false;
     // The working header holds the saved start points from now on.
     s.header.start1X = s.victims[kStart1Record].x;

@@ -1,5 +1,7 @@
 #include "level/rom_image.h"
 
+#include <algorithm>
+
 #include "platform/bytes.h"
 
 namespace vurk {
@@ -21,6 +23,13 @@ RomOpenResult openRomImage(RomImage& rom, const std::string& name) {
         break;
     }
     return RomOpenResult::CannotOpen;
+}
+
+void holdRomImage(RomImage& rom, const std::vector<uint8_t>& bytes) {
+    rom.file.close();
+    rom.held = std::make_unique<uint8_t[]>(bytes.size() + 1);  // never null, even for no bytes
+    if (!bytes.empty()) std::copy(bytes.begin(), bytes.end(), rom.held.get());
+    rom.heldSize = bytes.size();
 }
 
 bool saveRegions(RomImage& rom, const std::vector<ImageRegion>& regions, std::string* why) {

@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -22,9 +23,13 @@ inline constexpr uint32_t kBank9FEnd = 0x100200;
 // The image as read at open; it changes only when a save has reached the file.
 struct RomImage {
     ImageFile file;
-    const uint8_t* base() const { return file.data(); }
-    size_t size() const { return file.size(); }
-    bool isOpen() const { return file.isOpen(); }
+    // An image read into memory to be looked at only (another image, a restore
+    // point): not locked and never saved.
+    std::unique_ptr<uint8_t[]> held;
+    size_t heldSize = 0;
+    const uint8_t* base() const { return file.isOpen() ? file.data() : held.get(); }
+    size_t size() const { return file.isOpen() ? file.size() : heldSize; }
+    bool isOpen() const { return file.isOpen() || held; }
     // True when [offset, offset + length) lies inside the file.
     bool contains(uint64_t offset, uint64_t length) const {
         return offset <= size() && length <= size() - offset;
@@ -53,6 +58,8 @@ enum class RomOpenResult { Ok, CannotOpen, Failed };
 // whole, finishing or discarding an interrupted save first
 // (rom.file.recoveryNote() then says which).
 RomOpenResult openRomImage(RomImage& rom, const std::string& name = kRomFileName);
+// Holds a copy of image bytes for reading; the levels load from it as from vurk.smc.
+void holdRomImage(RomImage& rom, const std::vector<uint8_t>& bytes);
 // Writes the regions into the image as one crash-safe save (see ImageFile::save).
 bool saveRegions(RomImage& rom, const std::vector<ImageRegion>& regions, std::string* why);
 void closeRomImage(RomImage& rom);

@@ -63,10 +63,10 @@ bool writeVmap(LevelState& s, Shell& shell) {
     return true;
 }
 
-bool readVmapData(LevelState& s, Shell& shell) {
+bool readVmapData(LevelState& s, Shell& shell, const std::string& path) {
     if (!s.levelLoaded) return false;
     std::vector<uint8_t> bytes;
-    if (!readWholeFile(vmapPath(s.currentLevel), bytes)) {
+    if (!readWholeFile(path.empty() ? vmapPath(s.currentLevel) : path, bytes)) {
         shell.messageBox(kVmapMissingText, kErrorCaption);
         return false;
     }

@@ -3,9 +3,11 @@
 #pragma once
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "level/level_state.h"
+#include "platform/bitmap.h"
 #include "platform/shell.h"
 
 namespace vurk::tool {
@@ -27,8 +29,29 @@ public:
     int boxesShown = 0;
 };
 
-// Opens "vurk.smc" as the editor does; prints the editor's text on failure.
+// The editor's settings file; the tool reads only its [backups] section.
+inline constexpr const char* kToolSettingsFile = ".\\vurk.ini";
+
+// Opens "vurk.smc" as the editor does, with the restore points kept as vurk.ini
+// says; prints the editor's text on failure.
 bool openImage(LevelState& s);
+
+// The differences of the loaded level between two states, one line each
+// (header fields, cells with old and new values, objects added, removed, moved
+// or changed, the bonus list); none when the level is the same. Changed cells
+// are added to `cells` when given.
+std::vector<std::string> levelDifferences(const LevelState& a, const LevelState& b,
+                                          std::vector<std::pair<uint32_t, uint32_t>>* cells = nullptr);
+
+// Loads `level` from both states' images and compares it: a level refused by
+// one side only, or for other reasons, differs too. Returns true when the
+// same; `out` holds the lines of the differences.
+bool compareLevel(LevelState& a, LevelState& b, uint32_t level, std::vector<std::string>& out,
+                  std::vector<std::pair<uint32_t, uint32_t>>* cells = nullptr, const std::string& nameA = "A",
+                  const std::string& nameB = "B");
+
+// Writes a 32-bit canvas as a PNG file; false when it could not be written.
+bool writeCanvasPng(const Bitmap& canvas, const std::string& path);
 
 // Parses a level number 0 to 55; prints a message and returns false otherwise.
 bool parseLevelNumber(const std::string& text, uint32_t& level);

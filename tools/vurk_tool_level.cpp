@@ -11,6 +11,7 @@ namespace vurk::tool {
 bool openImage(LevelState& s) {
     switch (openRomImage(s.rom)) {
     case RomOpenResult::Ok:
+        s.restorePoints.keep = readRestorePointKeep(kToolSettingsFile);
         if (!s.rom.file.recoveryNote().empty()) std::cerr << "Note: " << s.rom.file.recoveryNote() << "\n";
         return true;
     case RomOpenResult::CannotOpen:

@@ -11,6 +11,14 @@
 
 namespace vurk::tool {
 
+// The canvas's 32-bit pixels are 0x00RRGGBB words, as Qt's RGB32 format holds them.
+bool writeCanvasPng(const Bitmap& canvas, const std::string& path) {
+    const QImage image(canvas.bits(), canvas.width(), canvas.height(), static_cast<qsizetype>(canvas.pitch()),
+                       QImage::Format_RGB32);
+    QSaveFile file(QString::fromStdString(path));
+    return file.open(QIODevice::WriteOnly) && image.save(&file, "PNG") && file.commit();
+}
+
 namespace {
 
 struct RenderMode {
@@ -26,14 +34,6 @@ constexpr RenderMode kModes[] = {
     {"monster1", kModeMonster, kOtmList},
     {"monster2", kModeMonster, kRsmList},
 };
-
-// The canvas's 32-bit pixels are 0x00RRGGBB words, as Qt's RGB32 format holds them.
-bool writeCanvasPng(const Bitmap& canvas, const std::string& path) {
-    const QImage image(canvas.bits(), canvas.width(), canvas.height(), static_cast<qsizetype>(canvas.pitch()),
-                       QImage::Format_RGB32);
-    QSaveFile file(QString::fromStdString(path));
-    return file.open(QIODevice::WriteOnly) && image.save(&file, "PNG") && file.commit();
-}
 
 int runRender(const std::vector<std::string>& args) {
     const RenderMode* mode = &kModes[0];

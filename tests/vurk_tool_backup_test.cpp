@@ -1,0 +1,174 @@
+// vurk-tool backups, restore and diff, end to end on images laid out by the tests.
+#include <gtest/gtest.h>
+
+#include <QImage>
+#include <filesystem>
+
+#include "tests/support/level_fixture.h"
+#include "tests/support/run_tool.h"
+
+namespace vurk {
+namespace {
+
+namespace fs = std::filesystem;
+using test::readFileBytes;
+using test::runTool;
+using test::sampleLevel;
+using test::ToolRun;
+using test::writeFileBytes;
+
+bool has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+class ToolBackups : public ::testing::Test {
+protected:
+    void SetUp() override {
+        for (uint32_t level = 0; level < 3; ++level) at.push_back(rom.addLevel(level, sampleLevel()));
+        original = rom.image;
+        writeFileBytes("before.smc", original);
+        // Level 1 and level 2 edited: a cell and a header field, an item moved.
+        rom.image[at[1].mapOffset + 2 * 6] = 0x55;
+        rom.image[shortPointerOffset(at[1].header) + 50] = 9;  // music
+        // Item 0's x (32 becomes 96), behind two rsm records, the victims and two otm records.
+        rom.image[shortPointerOffset(at[2].rsmList) + 22 + 120 + 26] ^= 0x40;
+        ASSERT_TRUE(rom.save("vurk.smc"));
+        edited = rom.image;
+        fs::create_directory("maps");
+    }
+    size_t backupCount() const { return fs::exists("backups") ? listRestorePoints("backups").size() : 0; }
+
+    test::WorkDir dir;
+    RomBuilder rom;
+    std::vector<LevelAddresses> at;
+    std::vector<uint8_t> original, edited;
+};
+
+TEST_F(ToolBackups, RestoringOneLevelChangesOnlyItsRegions) {
+    ToolRun r = runTool("restore before.smc --level 1");
+    ASSERT_EQ(r.status, 0) << r.err;
+    const auto now = readFileBytes("vurk.smc");
+    std::vector<uint8_t> expected = edited;
+    expected[at[1].mapOffset + 2 * 6] = original[at[1].mapOffset + 2 * 6];
+    expected[shortPointerOffset(at[1].header) + 50] = original[shortPointerOffset(at[1].header) + 50];
+    EXPECT_EQ(now, expected);  // level 2's edit stays
+
+    // The restore made a restore point of the image as it was.
+    const auto points = listRestorePoints("backups");
+    ASSERT_EQ(points.size(), 1u);
+    EXPECT_EQ(readFileBytes(points[0].path), edited);
+    EXPECT_TRUE(has(r.out, points[0].path)) << r.out;
+
+    ToolRun list = runTool("backups");
+    EXPECT_EQ(list.status, 0) << list.err;
+    EXPECT_TRUE(has(list.out, points[0].path + "  " + points[0].when + "  level 1 differs")) << list.out;
+}
+
+TEST_F(ToolBackups, RestoringAWholeFileAndImportsMakeARestorePointEachRun) {
+    ASSERT_EQ(runTool("restore before.smc").status, 0);
+    EXPECT_EQ(readFileBytes("vurk.smc"), original);
+    ASSERT_EQ(runTool("export 0").status, 0);
+    ASSERT_EQ(runTool("import 0").status, 0);
+    ASSERT_EQ(runTool("import 0").status, 0);
+    EXPECT_EQ(backupCount(), 3u);
+}
+
+TEST_F(ToolBackups, RestoreRefusesWhatDoesNotFitAndChangesNothing) {
+    RomBuilder moved;
+    moved.addLevel(0, sampleLevel());
+    LevelContent bigger = sampleLevel();
+    bigger.items.push_back(bigger.items[0]);  // the item list grows: the lists end elsewhere
+    moved.addLevel(1, bigger);
+    ASSERT_TRUE(moved.save("moved.smc"));
+    std::vector<uint8_t> shorter(original.begin(), original.end() - 1);
+    writeFileBytes("short.smc", shorter);
+
+    const struct {
+        const char* args;
+        const char* says;
+    } cases[] = {
+        {"restore short.smc", "it is not a restore point of this image"},
+        {"restore moved.smc --level 1", "level 1's item list lies elsewhere or has another size"},
+        {"restore missing.smc", "could not read missing.smc"},
+        {"restore before.smc --level 56", "the level must be a number from 0 to 55"},
+    };
+    for (const auto& c : cases) {
+        ToolRun r = runTool(c.args);
+        EXPECT_EQ(r.status, 1) << c.args;
+        EXPECT_TRUE(has(r.err, c.says)) << c.args << ": " << r.err;
+    }
+    EXPECT_EQ(readFileBytes("vurk.smc"), edited);
+    EXPECT_EQ(backupCount(), 0u);
+}
+
+TEST_F(ToolBackups, DiffReportsWhatChangedWithTheStatusOfDiff) {
+    EXPECT_EQ(runTool("diff before.smc before.smc").status, 0);
+    ToolRun same = runTool("diff vurk.smc vurk.smc --level 1");
+    EXPECT_EQ(same.status, 0);
+    EXPECT_EQ(same.out, "");
+
+    ToolRun r = runTool("diff before.smc vurk.smc");
+    EXPECT_EQ(r.status, 1) << r.err;
+    const uint16_t cell = readLe16(original.data() + at[1].mapOffset + 12);
+    char cellLine[64];
+    std::snprintf(cellLine, sizeof cellLine, "  cell (1,1): 0x%04x -> 0x%04x\n", cell, (cell & 0xFF00) | 0x55);
+    EXPECT_TRUE(has(r.out, std::string("level 1\n  header: music 7 -> 9\n") + cellLine)) << r.out;
+    EXPECT_TRUE(has(r.out, "level 2\n  item 0: moved (32,96) -> (96,96)\n")) << r.out;
+    EXPECT_FALSE(has(r.out, "level 0")) << r.out;
+
+    std::vector<uint8_t> refused = original;
+    writeLe16(refused.data() + shortPointerOffset(at[0].header) + 34, 0);  // width 0
+    writeFileBytes("refused.smc", refused);
+    ToolRun z = runTool("diff before.smc refused.smc");
+    EXPECT_EQ(z.status, 1);
+    EXPECT_EQ(z.out, "level 0\n  before.smc: loads\n  refused.smc: refused: Level 0: the map has no cells\n");
+
+    // A VMAP is laid over the same level of the other side.
+    ASSERT_EQ(runTool("export 2").status, 0);
+    ToolRun v = runTool("diff before.smc maps/level02.vmap");
+    EXPECT_EQ(v.status, 1);
+    EXPECT_EQ(v.out, "level 2\n  item 0: moved (32,96) -> (96,96)\n");
+    EXPECT_EQ(runTool("diff vurk.smc maps/level02.vmap").status, 0);
+}
+
+TEST_F(ToolBackups, DiffErrorsExitTwo) {
+    ASSERT_EQ(runTool("export 2").status, 0);
+    writeFileBytes("bad.vmap", {'V', 'M', 'A', 'P', 0xFD, 0xFF, 0xFF, 0xFF});  // level 2, cut short
+    const struct {
+        const char* args;
+        const char* says;
+    } cases[] = {
+        {"diff before.smc", "give two files"},
+        {"diff before.smc missing.smc", "could not read missing.smc"},
+        {"diff before.smc maps/level02.vmap --level 1", "holds level 2, not level 1"},
+        {"diff before.smc bad.vmap", "Error in vmap file"},
+        {"diff before.smc vurk.smc --png out.png", "give --level N too"},
+        {"diff before.smc vurk.smc --level 1 --png out.png", "Could not find..."},  // no tile sheets here
+    };
+    for (const auto& c : cases) {
+        ToolRun r = runTool(c.args);
+        EXPECT_EQ(r.status, 2) << c.args;
+        EXPECT_TRUE(has(r.err, c.says)) << c.args << ": " << r.err;
+    }
+}
+
+TEST(ToolDiffPicture, OutlinesTheChangedCells) {
+    test::WorkDir dir;
+    ASSERT_EQ(test::runDemoMaker(".").status, 0);
+    ASSERT_EQ(runTool("export 1").status, 0);
+    auto vmap = readFileBytes("maps/level01.vmap");
+    vmap[vmap.size() - 2] ^= 1;  // the last cell
+    writeFileBytes("maps/level01.vmap", vmap);
+
+    ToolRun r = runTool("diff vurk.smc maps/level01.vmap --png diff.png");
+    EXPECT_EQ(r.status, 1) << r.err;
+    const QImage picture("diff.png");
+    ASSERT_FALSE(picture.isNull());
+    const int x = picture.width() - 64, y = picture.height() - 64;
+    for (auto [px, py] : {std::pair{x, y}, {x + 2, y + 30}, {x + 63, y + 63}}) {
+        EXPECT_EQ(picture.pixel(px, py) & 0xFFFFFFu, 0xFF00FFu) << px << "," << py;
+    }
+    EXPECT_NE(picture.pixel(x + 30, y + 30) & 0xFFFFFFu, 0xFF00FFu);
+    EXPECT_NE(picture.pixel(x - 30, y + 30) & 0xFFFFFFu, 0xFF00FFu);
+}
+
+}  // namespace
+}  // namespace vurk
