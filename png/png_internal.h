@@ -48,6 +48,9 @@ public:
     // True when no data byte is left. Only steps over empty chunks, which
     // next() would step over too.
     bool atEnd();
+    // The data bytes up to the end of the current chunk, which the reader
+    // steps past; 0 once the data has ended.
+    uint32_t takeRun(const uint8_t*& run);
     // The data bytes left, counted on a copy: the reader does not move.
     uint64_t bytesLeft() const;
 
