@@ -148,6 +148,15 @@ bool ImageDataReader::atEnd() {
     return false;
 }
 
+uint32_t ImageDataReader::takeRun(const uint8_t*& run) {
+    if (atEnd()) return 0;
+    const uint32_t n = left_;
+    run = pos_;
+    pos_ += n;
+    left_ = 0;
+    return n;
+}
+
 uint64_t ImageDataReader::bytesLeft() const {
     ImageDataReader r = *this;
     uint64_t total = 0;

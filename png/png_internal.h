@@ -1,6 +1,7 @@
 // The decoder's inner steps, shared between its source files.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "platform/bitmap.h"
@@ -48,6 +49,9 @@ public:
     // True when no data byte is left. Only steps over empty chunks, which
     // next() would step over too.
     bool atEnd();
+    // The data bytes up to the end of the current chunk, which the reader
+    // steps past; 0 once the data has ended.
+    uint32_t takeRun(const uint8_t*& run);
     // The data bytes left, counted on a copy: the reader does not move.
     uint64_t bytesLeft() const;
 
@@ -77,6 +81,11 @@ uint64_t rawDataSize(const PngDecoder& d);
 // False when the image is too large to decode: its raw data or bitmap would
 // not fit in 32 bits or would take more than we are willing to allocate.
 bool imageSizeAcceptable(const PngDecoder& d);
+
+// Reconstructs a stored row of n bytes with filter type 1 to 4 into out;
+// prev is the row above, or null on the first row of the image or pass, and
+// unit the byte distance to the left neighbour (1, 2, 3, 4, 6 or 8).
+void unfilterRow(uint8_t type, const uint8_t* in, const uint8_t* prev, uint8_t* out, size_t n, size_t unit);
 
 // Reconstructs the scanlines (and Adam7 passes) into the bitmap, converting
 // each row by the format. Returns 1, or 0 with lastError set.

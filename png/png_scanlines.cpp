@@ -32,33 +32,6 @@ uint32_t bitsPerPixel(const PngDecoder& d) {
 
 uint64_t storedRowBytes(const PngDecoder& d, uint64_t pixels) { return (bitsPerPixel(d) * pixels + 7) / 8; }
 
-uint8_t paeth(int a, int b, int c) {
-    const int p = a + b - c;
-    const int pa = p > a ? p - a : a - p;
-    const int pb = p > b ? p - b : b - p;
-    const int pc = p > c ? p - c : c - p;
-    if (pa <= pb && pa <= pc) return static_cast<uint8_t>(a);
-    return static_cast<uint8_t>(pb <= pc ? b : c);
-}
-
-// Reconstructs a stored row of filter type 1 to 4. prev is the row above, or
-// null on the first row of the image or pass.
-void unfilterRow(uint8_t type, const uint8_t* in, const uint8_t* prev, uint8_t* out, size_t n, size_t unit) {
-    for (size_t i = 0; i < n; ++i) {
-        const int a = i >= unit ? out[i - unit] : 0;
-        const int b = prev ? prev[i] : 0;
-        const int c = (prev && i >= unit) ? prev[i - unit] : 0;
-        int predictor = 0;
-        switch (type) {
-        case 1: predictor = a; break;
-        case 2: predictor = b; break;
-        case 3: predictor = (a + b) / 2; break;
-        default: predictor = paeth(a, b, c); break;
-        }
-        out[i] = static_cast<uint8_t>(in[i] + predictor);
-    }
-}
-
 // Row conversions: `pixels` pixels from `in`, `outBytes` bytes of bitmap row.
 using ConvertRow = void (*)(const uint8_t* in, uint32_t pixels, uint32_t outBytes, uint8_t* out);
 

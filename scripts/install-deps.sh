@@ -1,7 +1,11 @@
 #!/usr/bin/env bash
-# Installs every Debian package the build and the tests need.
+# Installs every Debian package the build and the tests need; with the
+# argument "bench", also the benchmarks' peer decoders and their real files.
 set -euo pipefail
 packages=(cmake ninja-build g++ pkg-config libgtest-dev qt6-base-dev fonts-dejavu-core zlib1g-dev libpng-dev)
+if [ "${1:-}" = bench ]; then
+  packages+=(libspng-dev libstb-dev liblodepng-dev libdeflate-dev openclipart-png)
+fi
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
