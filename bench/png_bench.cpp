@@ -56,7 +56,7 @@ int main(int argc, char** argv) {
     const std::string path = (dir.path() + "/tiles.png").toStdString();
     if (!tileSheet().save(QString::fromStdString(path))) return 1;
     std::vector<uint8_t> file;
-    vurk::readWholeFile(path, file);
+    vurk::readWholeFile(path, file, UINT64_MAX);
 
     QuietShell shell;
     const int runs = 20;
@@ -66,7 +66,7 @@ int main(int argc, char** argv) {
     const double peer = millisecondsPerRun(runs, [&] {
         // Reads the file too, as the editor's decoder does.
         std::vector<uint8_t> bytes;
-        vurk::readWholeFile(path, bytes);
+        vurk::readWholeFile(path, bytes, UINT64_MAX);
         png_image image{};
         image.version = PNG_IMAGE_VERSION;
         if (!png_image_begin_read_from_memory(&image, bytes.data(), bytes.size())) std::exit(1);
