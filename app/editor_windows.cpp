@@ -7,18 +7,22 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
 #include <QScrollBar>
+#include <QStatusBar>
+#include <QUndoStack>
 #include <QWheelEvent>
 #include <algorithm>
 
 #include "app/handlers.h"
 #include "app/settings.h"
 #include "dialogs/dialogs.h"
+#include "view/edit_history.h"
 #include "view/level_loader.h"
 #include "view/map_canvas.h"
 #include "view/tile_edit.h"
@@ -206,6 +210,12 @@ MainWindow::MainWindow(EditorWindows& app) : app_(app) {
     grid->addWidget(vBar_, 0, 1);
     grid->addWidget(hBar_, 1, 0);
     setCentralWidget(central);
+    // The level, its size and whether it is modified, under the map view; the
+    // map view's client area lies between the menu bar, the scroll bars and it.
+    status_ = new QLabel(this);
+    status_->setObjectName("status");
+    statusBar()->setSizeGripEnabled(false);
+    statusBar()->addWidget(status_, 1);
     setFocusPolicy(Qt::StrongFocus);
 }
 
@@ -231,6 +241,8 @@ void MainWindow::buildMenu() {
           {"Bonus Editor", kCmdBonusEditor},
           {"Options", kCmdOptions}}},
         {"Help", {{"Contents", kCmdContents}, {nullptr, 0}, {"About", kCmdAbout}}},
+        // Its entries are named after the steps they take (showHistory).
+        {"Edit", {{"Undo", kCmdUndo}, {"Redo", kCmdRedo}}},
     };
     for (const auto& [title, entries] : menus) {
         QMenu* menu = menuBar()->addMenu(title);
@@ -244,6 +256,8 @@ void MainWindow::buildMenu() {
             a->setMenuRole(QAction::NoRole);
             const int id = e.id;
             connect(a, &QAction::triggered, this, [this, id] { onCommand(app_.state, app_, id); });
+            if (id == kCmdUndo) undo_ = a;
+            if (id == kCmdRedo) redo_ = a;
         }
     }
 }
@@ -260,6 +274,10 @@ void MainWindow::keyReleaseEvent(QKeyEvent* event) {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
+    if (!app_.mayClose()) {
+        event->ignore();
+        return;
+    }
     app_.destroyed();
     event->accept();
 }
@@ -316,6 +334,10 @@ EditorWindows::EditorWindows() {
     pad_ = new ScratchPadWindow(*this);
     createScratchPad(state);
     placeOuter(main_, centredOnScreen(QSize(600, 400)));
+    QUndoStack& stack = undoStack(state);
+    QObject::connect(&stack, &QUndoStack::indexChanged, main_, [this] { showHistory(); });
+    QObject::connect(&stack, &QUndoStack::cleanChanged, main_, [this] { showHistory(); });
+    showHistory();
 }
 
 EditorWindows::~EditorWindows() {
@@ -346,11 +368,14 @@ bool EditorWindows::start() {
     case RomOpenResult::CannotOpen:
         messageBox("Could not find vurk.smc", kErrorCaption, BoxButtons::Ok, BoxOwner::MainWindow);
         return true;
-    case RomOpenResult::CannotMap:
+    case RomOpenResult::Failed:
         messageBox(state.rom.file.errorText(), kErrorCaption, BoxButtons::Ok, BoxOwner::MainWindow);
         return false;
     case RomOpenResult::Ok:
         break;
+    }
+    if (!state.rom.file.recoveryNote().empty()) {
+        messageBox(state.rom.file.recoveryNote(), kUnfinishedSaveCaption, BoxButtons::Ok, BoxOwner::MainWindow);
     }
     state.clientW = main_->mapView()->width();
     state.clientH = main_->mapView()->height();
@@ -401,6 +426,19 @@ void EditorWindows::destroyed() {
     QCoreApplication::quit();
 }
 
+bool EditorWindows::mayClose() { return closeAgreed_ || destroyed_ || onCloseRequest(state, *this); }
+
+void EditorWindows::showHistory() {
+    QUndoStack& stack = undoStack(state);
+    auto entry = [](QAction* a, const char* verb, bool can, const QString& what, const char* key) {
+        a->setText(QString(verb) + (can ? " " + what : QString()) + "\t" + key);
+        a->setEnabled(can);
+    };
+    entry(main_->undoAction(), "Undo", stack.canUndo(), stack.undoText(), "Ctrl+Z");
+    entry(main_->redoAction(), "Redo", stack.canRedo(), stack.redoText(), "Ctrl+Y");
+    main_->statusLabel()->setText(QString::fromStdString(statusText(state)));
+}
+
 QWidget* EditorWindows::ownerWidget(BoxOwner owner) {
     switch (owner) {
     case BoxOwner::MainWindow:
@@ -431,15 +469,32 @@ BoxAnswer EditorWindows::messageBox(const std::string& text, const std::string& 
     box.setWindowTitle(QString::fromStdString(caption));
     box.setText(QString::fromStdString(text));
     box.setTextFormat(Qt::PlainText);
-    box.setStandardButtons(buttons == BoxButtons::YesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok);
+    switch (buttons) {
+    case BoxButtons::Ok:
+        box.setStandardButtons(QMessageBox::Ok);
+        break;
+    case BoxButtons::YesNo:
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        break;
+    case BoxButtons::YesNoCancel:
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        break;
+    }
     const int answer = box.exec();
     if (buttons == BoxButtons::Ok) return BoxAnswer::Ok;
-    return answer == QMessageBox::Yes ? BoxAnswer::Yes : BoxAnswer::No;
+    if (answer == QMessageBox::Yes) return BoxAnswer::Yes;
+    // Escape and the close box cancel where there is a Cancel button.
+    if (buttons == BoxButtons::YesNoCancel && answer != QMessageBox::No) return BoxAnswer::Cancel;
+    return BoxAnswer::No;
 }
 
 // The view paints from the state itself, so a canvas replaced meanwhile (or
 // none at all) is never read stale.
-void EditorWindows::refreshMap() { main_->mapView()->show(state.MapCanvas.bitmap(), state.viewX, state.viewY); }
+void EditorWindows::refreshMap() {
+    main_->mapView()->show(state.MapCanvas.bitmap(), state.viewX, state.viewY);
+    // A level load shows itself here; the status bar names the level.
+    showHistory();
+}
 
 void EditorWindows::presentMap(const Bitmap&, int32_t, int32_t) { refreshMap(); }
 
@@ -488,6 +543,8 @@ void EditorWindows::postScroll(ScrollBar bar, int request, int32_t amount) {
 
 bool EditorWindows::ctrlHeld() { return QGuiApplication::queryKeyboardModifiers() & Qt::ControlModifier; }
 
+bool EditorWindows::shiftHeld() { return QGuiApplication::queryKeyboardModifiers() & Qt::ShiftModifier; }
+
 bool EditorWindows::scrollLockOn() { return scrollLock_; }
 
 ClientPoint EditorWindows::cursorPos() {
@@ -500,7 +557,10 @@ void EditorWindows::showScratchPad() {
     pad_->raise();
 }
 
-void EditorWindows::destroyMainWindow() { main_->close(); }
+void EditorWindows::destroyMainWindow() {
+    closeAgreed_ = true;
+    main_->close();
+}
 
 void EditorWindows::openDialog(DialogId id, BoxOwner owner, int32_t param) {
     runDialog(state, *this, ownerWidget(owner), id, owner, param);

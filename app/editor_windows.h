@@ -13,6 +13,7 @@
 #include "platform/shell.h"
 #include "view/editor_state.h"
 
+class QLabel;
 class QScrollBar;
 
 namespace vurk {
@@ -59,6 +60,9 @@ public:
     explicit MainWindow(EditorWindows& app);
     MapView* mapView() const { return mapView_; }
     QScrollBar* scrollBar(ScrollBar bar) const;
+    QAction* undoAction() const { return undo_; }
+    QAction* redoAction() const { return redo_; }
+    QLabel* statusLabel() const { return status_; }
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -71,6 +75,9 @@ private:
     MapView* mapView_;
     QScrollBar* hBar_;
     QScrollBar* vBar_;
+    QAction* undo_ = nullptr;
+    QAction* redo_ = nullptr;
+    QLabel* status_;
 };
 
 class ScratchPadWindow : public QWidget {
@@ -111,6 +118,11 @@ public:
     void refreshMap();
     // Runs the destruction steps: settings, pad window, end of the loop.
     void destroyed();
+    // Whether the main window may close now: asks about unsaved changes,
+    // unless the close was already agreed to.
+    bool mayClose();
+    // The Edit menu's entries and the status bar, from the edit history.
+    void showHistory();
 
     // Shell
     BoxAnswer messageBox(const std::string& text, const std::string& caption, BoxButtons buttons,
@@ -125,6 +137,7 @@ public:
     void killTimer(int id) override;
     void postScroll(ScrollBar bar, int request, int32_t amount) override;
     bool ctrlHeld() override;
+    bool shiftHeld() override;
     bool scrollLockOn() override;
     ClientPoint cursorPos() override;
     void showScratchPad() override;
@@ -138,6 +151,7 @@ private:
     std::map<int, QTimer*> timers_;
     bool scrollLock_ = false;
     bool destroyed_ = false;
+    bool closeAgreed_ = false;
 };
 
 }  // namespace vurk

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "app/settings.h"
+#include "view/edit_history.h"
 #include "view/level_loader.h"
 #include "view/map_canvas.h"
 #include "view/objects.h"
@@ -100,8 +101,10 @@ void openDialog(EditorState& s, Shell& shell, DialogId id, BoxOwner owner = BoxO
     shell.openDialog(id, owner, param);
 }
 
-// Ends a drag: used by a mode change, so that a grab never outlives its list.
+// Ends a drag, which becomes one step: used by a mode change, so that a grab
+// never outlives its list, and before undo and redo.
 void dropGrab(EditorState& s, Shell& shell) {
+    endObjectDrag(s);
     if (!s.objectGrabbed) return;
     shell.killTimer(kAutoScrollTimer);
     s.objectGrabbed = 0;
@@ -157,16 +160,35 @@ void onHighlightTimer(EditorState& s, Shell& shell) {
 
 void savePrompt(EditorState& s, Shell& shell) {
     if (!needLevel(s, shell)) return;
-    if (shell.messageBox("Save Map?", "Are you sure?", BoxButtons::YesNo) == BoxAnswer::Yes) {
-        std::string why;
-        if (!writeLevel(s, &why)) shell.messageBox(why, kErrorCaption);
-    }
+    if (shell.messageBox("Save Map?", "Are you sure?", BoxButtons::YesNo) == BoxAnswer::Yes) saveLevel(s, shell);
 }
 
+// Unsaved changes are never dropped without a question: with them, the level
+// change asks to save them (whatever the option says); without them, the
+// option's "Save Map?" comes first as before.
 void changeLevel(EditorState& s, Shell& shell) {
     if (!needLevel(s, shell)) return;
-    if (s.options & kOptPromptSaveOnLevelChange) savePrompt(s, shell);
+    if (levelModified(s)) {
+        if (!askToSaveChanges(s, shell)) return;
+    } else if (s.options & kOptPromptSaveOnLevelChange) {
+        savePrompt(s, shell);
+    }
     shell.openDialog(DialogId::ChangeLevel, BoxOwner::MainWindow, 0);
+}
+
+bool onCloseRequest(EditorState& s, Shell& shell) {
+    endObjectDrag(s);
+    return askToSaveChanges(s, shell);
+}
+
+void undoCommand(EditorState& s, Shell& shell) {
+    dropGrab(s, shell);
+    undoEdit(s, shell);
+}
+
+void redoCommand(EditorState& s, Shell& shell) {
+    dropGrab(s, shell);
+    redoEdit(s, shell);
 }
 
 void homeView(EditorState& s, Shell& shell) {
@@ -200,7 +222,7 @@ void onCommand(EditorState& s, Shell& shell, int id) {
         savePrompt(s, shell);
         break;
     case kCmdExit:
-        shell.destroyMainWindow();
+        if (onCloseRequest(s, shell)) shell.destroyMainWindow();
         break;
     case kCmdBgEdit:
         enterMode(s, shell, kModeBg);
@@ -228,6 +250,12 @@ void onCommand(EditorState& s, Shell& shell, int id) {
         break;
     case kCmdAbout:
         shell.openDialog(DialogId::About, BoxOwner::MainWindow, 0);
+        break;
+    case kCmdUndo:
+        undoCommand(s, shell);
+        break;
+    case kCmdRedo:
+        redoCommand(s, shell);
         break;
     default:
         break;
@@ -278,7 +306,15 @@ void onKeyUp(EditorState& s, Shell& shell, int key) {
         if (shell.ctrlHeld() && needLevel(s, shell)) writeVmap(s, shell);
         break;
     case kKeyL:
-        if (shell.ctrlHeld() && needLevel(s, shell)) readVmap(s, shell);
+        if (shell.ctrlHeld() && needLevel(s, shell) && askToSaveChanges(s, shell)) readVmap(s, shell);
+        break;
+    case kKeyZ:
+        if (!shell.ctrlHeld()) break;
+        if (shell.shiftHeld()) redoCommand(s, shell);
+        else undoCommand(s, shell);
+        break;
+    case kKeyY:
+        if (shell.ctrlHeld()) redoCommand(s, shell);
         break;
     case kKeyF12:
         showDebugBox(s, shell);
@@ -339,9 +375,11 @@ void onLeftButtonDown(EditorState& s, Shell& shell, uint16_t cx, uint16_t cy, ui
         }
     } else {
         s.selectedObject = hitTestCurrent(s, lx, ly);
+        beginObjectDrag(s);
     }
     if ((flags & kMkControl) && s.editMode == kModeMonster && s.monsterList == kOtmList) {
         s.selectedObject = hitTestMonster(s, lx, ly);
+        beginObjectDrag(s);
         if (s.selectedObject >= 0) {
             const OtmRecord& o = s.otm[static_cast<size_t>(s.selectedObject)];
             char text[512] = {};
@@ -363,6 +401,7 @@ void onMouseMove(EditorState& s, Shell& shell, uint16_t cx, uint16_t cy, uint32_
 
 void onLeftButtonUp(EditorState& s, Shell& shell) {
     if (s.editMode == kModeBg) return;
+    endObjectDrag(s);
     shell.killTimer(kAutoScrollTimer);
     s.objectGrabbed = 0;
     s.selectedObject = -1;
@@ -375,6 +414,7 @@ void onLeftButtonUp(EditorState& s, Shell& shell) {
 
 void onRightButtonDown(EditorState& s, Shell& shell, uint16_t cx, uint16_t cy) {
     if (s.editMode == kModeBg || !s.levelLoaded) return;
+    endObjectDrag(s);
     const auto lx = static_cast<uint16_t>(cx + s.viewX);
     const auto ly = static_cast<uint16_t>(cy + s.viewY);
     s.selectedObject = hitTestCurrent(s, lx, ly);

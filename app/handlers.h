@@ -25,6 +25,8 @@ enum Command : int {
     kCmdBonusEditor = 40012,
     kCmdOptions = 40013,
     kCmdAbout = 40014,
+    kCmdUndo = 40015,
+    kCmdRedo = 40016,
 };
 
 // Key codes the windows react to (the platform's virtual-key codes).
@@ -42,6 +44,8 @@ enum Key : int {
     kKeyP = 0x50,
     kKeyS = 0x53,
     kKeyV = 0x56,
+    kKeyY = 0x59,
+    kKeyZ = 0x5A,
     kKeyPadMultiply = 0x6A,
     kKeyPadAdd = 0x6B,
     kKeyPadSubtract = 0x6D,
@@ -95,6 +99,12 @@ void onWheel(EditorState& s, Shell& shell, int16_t delta, uint32_t flags);
 void onAutoScrollTimer(EditorState& s, Shell& shell);
 void onHighlightTimer(EditorState& s, Shell& shell);
 void savePrompt(EditorState& s, Shell& shell);
+// The window is about to close (close box or Exit): returns whether it may,
+// after asking to save unsaved changes.
+bool onCloseRequest(EditorState& s, Shell& shell);
+// Ctrl+Z, Ctrl+Y and the Edit menu. A drag under way ends first.
+void undoCommand(EditorState& s, Shell& shell);
+void redoCommand(EditorState& s, Shell& shell);
 void changeLevel(EditorState& s, Shell& shell);
 void homeView(EditorState& s, Shell& shell);
 void showDebugBox(EditorState& s, Shell& shell);

@@ -7,8 +7,10 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <optional>
+#include <utility>
 
 #include "dialogs/controls.h"
+#include "view/edit_history.h"
 #include "view/game_tables.h"
 #include "view/level_loader.h"
 #include "view/tile_edit.h"
@@ -57,26 +59,44 @@ MiscDataChoice miscDataChoice(const EditorState& s) {
 }
 
 void applyMiscData(EditorState& s, Shell& shell, int tileset, int palette, const std::string& music) {
+    const LevelHeader before = s.header;
     if (palette >= 0 && palette < static_cast<int>(kBgPalettes.size())) {
         s.header.bgPalette = kBgPalettes[static_cast<size_t>(palette)].bgPalette;
     }
     if (auto m = signedNumber(music); m && *m >= 0 && *m <= 9) s.header.music = static_cast<uint16_t>(*m + 2);
-    if (tileset < 0 || tileset >= static_cast<int>(kTilesets.size())) return;
-    const TilesetEntry& t = kTilesets[static_cast<size_t>(tileset)];
-    if (t.tileset == s.header.tileset && t.tilesetVariant == s.header.tilesetVariant) return;
-
-    if (shell.messageBox("If you don't save, all changes will be lost", "Save Before Reloading?", BoxButtons::YesNo,
-                         BoxOwner::Dialog) == BoxAnswer::Yes) {
-        writeLevel(s);
+    const bool known = tileset >= 0 && tileset < static_cast<int>(kTilesets.size());
+    const TilesetEntry* t = known ? &kTilesets[static_cast<size_t>(tileset)] : nullptr;
+    if (!t || (t->tileset == s.header.tileset && t->tilesetVariant == s.header.tilesetVariant)) {
+        recordHeaderEdit(s, before, "Misc. Data");
+        return;
     }
-    s.header.tileset = t.tileset;
-    s.header.tilesetData1 = t.tilesetData1;
-    s.header.tilesetData2 = t.tilesetData2;
-    s.header.tilesetVariant = t.tilesetVariant;
+
+    // The reload replaces the whole level: the step keeps all of it. Unsaved
+    // changes are saved, or let go, only when the user says so; otherwise the
+    // level stays as it was.
+    const uint64_t saves = saveCount(s);
+    const bool goOn = shell.messageBox("If you don't save, all changes will be lost", "Save Before Reloading?",
+                                       BoxButtons::YesNo, BoxOwner::Dialog) == BoxAnswer::Yes
+                          ? saveLevel(s, shell)
+                          : askToSaveChanges(s, shell);
+    if (!goOn) {
+        s.header = before;
+        return;
+    }
+    LevelSnapshot snapshot = takeSnapshot(s);
+    snapshot.header = before;
+    s.header.tileset = t->tileset;
+    s.header.tilesetData1 = t->tilesetData1;
+    s.header.tilesetData2 = t->tilesetData2;
+    s.header.tilesetVariant = t->tilesetVariant;
     s.keepHeader = true;
     loadLevel(s, shell, s.currentLevel);
     redrawScratchPad(s);
     s.keepHeader = false;
+    recordLevelEdit(s, std::move(snapshot), "Misc. Data");
+    // What was saved on the way (the old tileset with the new palette and
+    // music) is no state of the history.
+    if (saveCount(s) != saves) forgetSavedState(s);
 }
 
 std::vector<bool> bonusChoice(const EditorState& s) {
@@ -98,11 +118,13 @@ std::string bonusCounterText(int slotsLeft) { return "Bonus Slots Available: " +
 
 bool applyBonus(EditorState& s, const std::vector<bool>& selected) {
     if (bonusSlotsLeft(s, selected) < 0) return false;
+    const std::vector<uint16_t> before = s.bonus;
     std::fill(s.bonus.begin(), s.bonus.end(), 0);
     size_t slot = 0;
     for (size_t row = 0; row < selected.size() && row < kBonuses.size(); ++row) {
         if (selected[row]) s.bonus[slot++] = kBonuses[row].code;
     }
+    recordBonusEdit(s, before);
     return true;
 }
 

@@ -23,9 +23,11 @@ struct MiscDataChoice {
 };
 
 MiscDataChoice miscDataChoice(const EditorState& s);
-// OK. Rows of -1 leave their fields as they are; a music number outside 0 to 9
-// leaves the music. A new tileset asks whether to save, then reloads the level
-// with the new tile sheet.
+// OK, as one step of the edit history. Rows of -1 leave their fields as they
+// are; a music number outside 0 to 9 leaves the music. A new tileset asks
+// whether to save (and, on No, whether to save unsaved changes), then reloads
+// the level with the new tile sheet; a failed save or Cancel leaves the level
+// as it was.
 void applyMiscData(EditorState& s, Shell& shell, int tileset, int palette, const std::string& music);
 
 // The rows a level's bonus list selects.

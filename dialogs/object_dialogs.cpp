@@ -8,6 +8,7 @@
 
 #include "dialogs/controls.h"
 #include "dialogs/number_dialogs.h"
+#include "view/edit_history.h"
 #include "view/game_tables.h"
 #include "view/map_canvas.h"
 #include "view/objects.h"
@@ -82,6 +83,8 @@ KindChoice chooseObjectChoice(const EditorState& s, int32_t mode) {
 
 void applyChooseObject(EditorState& s, Shell& shell, int32_t mode, int row) {
     const int32_t i = s.selectedObject;
+    const ObjectRef ref{mode == kModeItem ? ObjectList::Items : ObjectList::Victims, i};
+    const RecordBytes before = recordBytes(s, ref);
     if (mode == kModeItem && selectedIn(s, s.items.size())) {
         ItemRecord& item = s.items[static_cast<size_t>(i)];
         if (row >= 0 && row < static_cast<int>(kItemNames.size())) item.type = itemTypeOfRow(static_cast<size_t>(row));
@@ -94,6 +97,7 @@ void applyChooseObject(EditorState& s, Shell& shell, int32_t mode, int row) {
     } else {
         return;
     }
+    recordObjectEdit(s, ref, before, mode == kModeItem ? "item kind" : "victim kind");
     redrawObjects(s, shell);
 }
 
@@ -117,6 +121,8 @@ void applyMonsterEdit(EditorState& s, Shell& shell, int row, const std::string& 
     const int32_t i = s.selectedObject;
     const bool known = row >= 0 && row < static_cast<int>(MonsterSpriteTable.size());
     const uint32_t code = known ? MonsterSpriteTable[static_cast<size_t>(row)].code : 0;
+    const ObjectRef ref{s.monsterList == kRsmList ? ObjectList::Rsm : ObjectList::Otm, i};
+    const RecordBytes before = recordBytes(s, ref);
     if (s.monsterList == kRsmList && selectedIn(s, s.rsm.size())) {
         RsmRecord& r = s.rsm[static_cast<size_t>(i)];
         if (fieldNumber(radius) <= 255) r.radius = static_cast<uint8_t>(fieldNumber(radius));
@@ -130,6 +136,7 @@ void applyMonsterEdit(EditorState& s, Shell& shell, int row, const std::string& 
     } else {
         return;
     }
+    recordObjectEdit(s, ref, before, "monster edit");
     redrawObjects(s, shell);
 }
 

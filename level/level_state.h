@@ -61,10 +61,26 @@ inline constexpr uint32_t kMaxMapSide = 512;
 // text in `why` and leaves the state exactly as it was.
 bool loadLevelData(LevelState& s, uint32_t level, std::string& why);
 
-// Copies the working level back over the regions it was read from and flushes
-// the image. Returns false when no level is loaded, the level cannot be written
-// as it stands, or the image could not be written to disk; `why` (when given)
-// then holds a sentence for the user.
+// Whether a save of the level as it stands keeps its lists' structure: the next
+// load counts the same items, otm, rsm and bonus codes (freed bonus slots at the
+// end of the list shorten it, as the Bonus dialog intends). Not so with an item
+// at x = 0 (it ends the item list), an empty bonus slot before a used one, or
+// parts of the level that overlap so that the save would change a list's end or
+// the header's list pointers; `why` (when given) then says which.
+bool saveKeepsLists(const LevelState& s, std::string* why);
+
+// The index of the first item whose x is 0, or -1 when there is none.
+int firstItemAtZeroX(const std::vector<ItemRecord>& items);
+
+// The regions a save of the level writes, in the order it writes them: map,
+// items, victims, otm, rsm, header (with the start points put back) and bonus.
+std::vector<ImageRegion> levelSaveRegions(const LevelState& s);
+
+// Writes the working level back over the regions it was read from, as one
+// crash-safe save. Returns false when no level is loaded, the level cannot be
+// written as it stands (saveKeepsLists; nothing is written then), or the image
+// could not be written to disk; `why` (when given) then holds a sentence for the
+// user, and the working level is kept.
 bool writeLevel(LevelState& s, std::string* why = nullptr);
 
 // ".\maps\levelNN.vmap" for the current level.
@@ -85,6 +101,6 @@ inline constexpr const char* kVmapBadText = "Error in vmap file";
 inline constexpr const char* kVmapCreateText = "Could not open vmap file";
 inline constexpr const char* kVmapWriteText = "Could not write vmap file";
 inline constexpr const char* kErrorCaption = "Error";
-inline constexpr const char* kImageWriteFailedText = "vurk.smc could not be written to disk.";
+inline constexpr const char* kUnfinishedSaveCaption = "Unfinished save";
 
 }  // namespace vurk

@@ -13,17 +13,19 @@ std::optional<uint32_t> levelHeaderOffset(const RomImage& rom, uint32_t level) {
 
 RomOpenResult openRomImage(RomImage& rom, const std::string& name) {
     switch (rom.file.open(name)) {
-    case MappedFile::OpenResult::Ok:
+    case ImageFile::OpenResult::Ok:
         return RomOpenResult::Ok;
-    case MappedFile::OpenResult::CannotMap:
-        return RomOpenResult::CannotMap;
-    case MappedFile::OpenResult::CannotOpen:
+    case ImageFile::OpenResult::Failed:
+        return RomOpenResult::Failed;
+    case ImageFile::OpenResult::CannotOpen:
         break;
     }
     return RomOpenResult::CannotOpen;
 }
 
-bool flushRomImage(RomImage& rom) { return rom.file.flush(); }
+bool saveRegions(RomImage& rom, const std::vector<ImageRegion>& regions, std::string* why) {
+    return rom.file.save(regions, why);
+}
 
 void closeRomImage(RomImage& rom) { rom.file.close(); }
 

@@ -5,8 +5,9 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
-#include "platform/files.h"
+#include "platform/image_file.h"
 
 namespace vurk {
 
@@ -18,9 +19,10 @@ inline constexpr uint32_t kBank9FBase = 0xF0200;
 // One past the last byte that bank-$9F data can occupy.
 inline constexpr uint32_t kBank9FEnd = 0x100200;
 
+// The image as read at open; it changes only when a save has reached the file.
 struct RomImage {
-    MappedFile file;
-    uint8_t* base() const { return file.data(); }
+    ImageFile file;
+    const uint8_t* base() const { return file.data(); }
     size_t size() const { return file.size(); }
     bool isOpen() const { return file.isOpen(); }
     // True when [offset, offset + length) lies inside the file.
@@ -43,11 +45,16 @@ inline uint32_t longPointerOffset(uint32_t p) {
 // level number is out of range or the table entry lies outside the file.
 std::optional<uint32_t> levelHeaderOffset(const RomImage& rom, uint32_t level);
 
-enum class RomOpenResult { Ok, CannotOpen, CannotMap };
+// CannotOpen: missing, locked or not a file ("Could not find vurk.smc").
+// Failed: rom.file.errorText() says why (empty, too large, unreadable).
+enum class RomOpenResult { Ok, CannotOpen, Failed };
 
-// Opens "vurk.smc" read/write, locked against other editors, mapped whole.
+// Opens "vurk.smc" read/write, locked against other editors, and reads it
+// whole, finishing or discarding an interrupted save first
+// (rom.file.recoveryNote() then says which).
 RomOpenResult openRomImage(RomImage& rom, const std::string& name = kRomFileName);
-bool flushRomImage(RomImage& rom);
+// Writes the regions into the image as one crash-safe save (see ImageFile::save).
+bool saveRegions(RomImage& rom, const std::vector<ImageRegion>& regions, std::string* why);
 void closeRomImage(RomImage& rom);
 
 }  // namespace vurk

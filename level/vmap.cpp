@@ -2,6 +2,7 @@
 #include <cstring>
 
 #include "level/level_state.h"
+#include "platform/files.h"
 
 namespace vurk {
 
@@ -97,6 +98,20 @@ bool readVmapData(LevelState& s, Shell& shell) {
     ok = ok && bytes.size() == fileBytes;
     if (!ok) {
         shell.messageBox(kVmapBadText, kErrorCaption);
+        return false;
+    }
+
+    // An item at x = 0 would end the item list at the next save: refused, so
+    // that the level keeps its items and the file stays importable once fixed.
+    std::vector<ItemRecord> items(s.items.size());
+    const uint8_t* fileItems = bytes.data() + sizeof vh + rsmBytes + victimBytes + otmBytes;
+    if (itemBytes > 0) std::memcpy(items.data(), fileItems, itemBytes);
+    if (int i = firstItemAtZeroX(items); i >= 0) {
+        shell.messageBox("Item " + std::to_string(i + 1) + " of " + std::to_string(items.size()) + " in " +
+                             vmapPath(s.currentLevel) +
+                             " is at x = 0, which would end the level's item list there and lose the items "
+                             "after it. Nothing was read.",
+                         kErrorCaption);
         return false;
     }
 

@@ -7,7 +7,6 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -170,63 +169,6 @@ bool FileWriter::commit() {
         }
     }
     return ok;
-}
-
-MappedFile::~MappedFile() { close(); }
-
-MappedFile::OpenResult MappedFile::open(const std::string& name) {
-    close();
-    error_.clear();
-    int fd = ::open(nativePath(name).c_str(), O_RDWR | O_CLOEXEC);
-    if (fd < 0) return OpenResult::CannotOpen;
-    // Exclusive and non-blocking: a second editor is kept out, as it would be
-    // by an open with no sharing.
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        ::close(fd);
-        return OpenResult::CannotOpen;
-    }
-    struct stat st {};
-    if (fstat(fd, &st) != 0) {
-        error_ = std::strerror(errno);
-        ::close(fd);
-        return OpenResult::CannotMap;
-    }
-    if (!S_ISREG(st.st_mode)) {
-        ::close(fd);
-        return OpenResult::CannotOpen;
-    }
-    if (st.st_size == 0) {
-        error_ = "The file cannot be mapped because it is empty.";
-        ::close(fd);
-        return OpenResult::CannotMap;
-    }
-    void* p = ::mmap(nullptr, static_cast<size_t>(st.st_size), PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
-    if (p == MAP_FAILED) {
-        error_ = std::strerror(errno);
-        ::close(fd);
-        return OpenResult::CannotMap;
-    }
-    fd_ = fd;
-    base_ = static_cast<uint8_t*>(p);
-    size_ = static_cast<size_t>(st.st_size);
-    return OpenResult::Ok;
-}
-
-bool MappedFile::flush() {
-    if (!base_) return false;
-    return ::msync(base_, size_, MS_SYNC) == 0;
-}
-
-void MappedFile::close() {
-    if (base_) {
-        ::munmap(base_, size_);
-        base_ = nullptr;
-        size_ = 0;
-    }
-    if (fd_ >= 0) {
-        ::close(fd_);
-        fd_ = -1;
-    }
 }
 
 }  // namespace vurk

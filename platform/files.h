@@ -48,35 +48,4 @@ private:
     std::string temp_;
 };
 
-// The image file: opened read/write, locked against other editors, mapped
-// shared as a whole.
-class MappedFile {
-public:
-    enum class OpenResult { Ok, CannotOpen, CannotMap };
-
-    MappedFile() = default;
-    MappedFile(const MappedFile&) = delete;
-    MappedFile& operator=(const MappedFile&) = delete;
-    ~MappedFile();
-
-    // CannotOpen: missing, not openable or locked by another editor.
-    // CannotMap: opened but not mappable; errorText() says why.
-    OpenResult open(const std::string& name);
-    bool isOpen() const { return base_ != nullptr; }
-    uint8_t* data() const { return base_; }
-    size_t size() const { return size_; }
-    const std::string& errorText() const { return error_; }
-
-    // Writes the mapped pages to the file.
-    bool flush();
-    // Unmaps, then closes the file (which also releases the lock).
-    void close();
-
-private:
-    int fd_ = -1;
-    uint8_t* base_ = nullptr;
-    size_t size_ = 0;
-    std::string error_;
-};
-
 }  // namespace vurk

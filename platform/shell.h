@@ -12,8 +12,8 @@
 
 namespace vurk {
 
-enum class BoxButtons { Ok, YesNo };
-enum class BoxAnswer { Ok, Yes, No };
+enum class BoxButtons { Ok, YesNo, YesNoCancel };
+enum class BoxAnswer { Ok, Yes, No, Cancel };
 
 // Which window owns a box or dialog: Dialog is the modal dialog open now. None
 // leaves every window usable while it is open.
@@ -73,8 +73,9 @@ public:
     virtual void killTimer(int id) { (void)id; }
     // A scroll request that runs after the current handler has returned.
     virtual void postScroll(ScrollBar bar, int request, int32_t amount) { (void)bar, (void)request, (void)amount; }
-    // Whether Ctrl is held now, and whether Scroll Lock is toggled on.
+    // Whether Ctrl or Shift is held now, and whether Scroll Lock is toggled on.
     virtual bool ctrlHeld() { return false; }
+    virtual bool shiftHeld() { return false; }
     virtual bool scrollLockOn() { return false; }
     // The mouse pointer in the map view's client coordinates.
     virtual ClientPoint cursorPos() { return {-1, -1}; }

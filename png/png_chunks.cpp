@@ -120,21 +120,43 @@ ImageDataReader::ImageDataReader(const PngDecoder& d) : d_(d) {
     }
 }
 
+bool ImageDataReader::nextChunk() {
+    if (ended_) return false;
+    const uint8_t* chunkStart = pos_ + 4;
+    PngChunkInfo chunk{};
+    if (!readChunkHeader(d_, chunkStart, chunk) || !continuesImageData(chunkStart + 4)) {
+        ended_ = true;
+        return false;
+    }
+    pos_ = chunkStart + 8;
+    left_ = chunk.length;
+    return true;
+}
+
 uint8_t ImageDataReader::next() {
     while (left_ == 0) {
-        if (ended_) return 0;
-        // Step over the CRC to the next chunk; it must be whole and an IDAT.
-        const uint8_t* chunkStart = pos_ + 4;
-        PngChunkInfo chunk{};
-        if (!readChunkHeader(d_, chunkStart, chunk) || !continuesImageData(chunkStart + 4)) {
-            ended_ = true;
-            return 0;
-        }
-        pos_ = chunkStart + 8;
-        left_ = chunk.length;
+        if (!nextChunk()) return 0;
     }
     --left_;
     return *pos_++;
+}
+
+bool ImageDataReader::atEnd() {
+    while (left_ == 0) {
+        if (!nextChunk()) return true;
+    }
+    return false;
+}
+
+uint64_t ImageDataReader::bytesLeft() const {
+    ImageDataReader r = *this;
+    uint64_t total = 0;
+    do {
+        total += r.left_;
+        r.pos_ += r.left_;
+        r.left_ = 0;
+    } while (r.nextChunk());
+    return total;
 }
 
 }  // namespace vurk

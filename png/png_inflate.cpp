@@ -70,7 +70,15 @@ public:
     }
 
     // Drops the unread bits of the current byte.
-    void alignToByte() { bitsLeft_ = 0; }
+    void alignToByte() {
+        bitsLeft_ = 0;
+        byte_ = 0;
+    }
+
+    // True when every bit from here on reads as 0: the unread bits of the
+    // current byte are zeros (they are shifted down as they are read) and
+    // the image data has no byte left.
+    bool onlyZerosLeft() { return byte_ == 0 && data_.atEnd(); }
 
 private:
     ImageDataReader data_;
@@ -171,6 +179,12 @@ int fixedDistanceSymbol(BitReader& in) {
 // Decodes one Huffman block; dist null means the fixed distance code.
 bool huffmanBlock(BitReader& in, Output& out, const HuffTable& lit, const HuffTable* dist) {
     for (;;) {
+        // Once only zero bits are left, every symbol from here on is the one
+        // that zeros decode to. Unless that is the end of the block, the block
+        // can only fail: no code, literals until the output is full, or
+        // copies of at least 3 bytes until one no longer fits. So it fails
+        // now rather than after filling the output.
+        if (in.onlyZerosLeft()) return decodeSymbol(in, lit) == 256;
         const int sym = decodeSymbol(in, lit);
         if (sym < 0 || sym > 285) return false;
         if (sym < 256) {
@@ -193,6 +207,18 @@ bool huffmanBlock(BitReader& in, Output& out, const HuffTable& lit, const HuffTa
 }
 
 }  // namespace
+
+uint64_t maxInflatedSize(const PngDecoder& d) {
+    // A copy of 258 bytes takes at least 2 bits (one per code), so each input
+    // byte yields at most 1032 bytes. Past the end of the data, bits read as
+    // zeros; a stream that still succeeds adds at most the rest of one stored
+    // block (the block must be final, as a block header of zeros fails) or of
+    // one copy begun before the end, never a whole symbol of zeros but the
+    // end of the block.
+    constexpr uint64_t kMostPerByte = 1032;
+    constexpr uint64_t kLongestStoredBlock = 65535;
+    return ImageDataReader(d).bytesLeft() * kMostPerByte + kLongestStoredBlock;
+}
 
 int inflateImageData(PngDecoder& d) {
     d.lastError = PngErrBadFile;

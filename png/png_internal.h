@@ -45,13 +45,26 @@ class ImageDataReader {
 public:
     explicit ImageDataReader(const PngDecoder& d);
     uint8_t next();
+    // True when no data byte is left. Only steps over empty chunks, which
+    // next() would step over too.
+    bool atEnd();
+    // The data bytes left, counted on a copy: the reader does not move.
+    uint64_t bytesLeft() const;
 
 private:
+    // Steps over the CRC to the next chunk; false (and ended) when it is not
+    // a whole IDAT chunk.
+    bool nextChunk();
+
     const PngDecoder& d_;
     const uint8_t* pos_ = nullptr;  // next data byte
     uint32_t left_ = 0;             // data bytes left in the current chunk
     bool ended_ = true;
 };
+
+// The most raw data that inflating the image data could fill: anything
+// larger cannot be filled, so the inflate would fail.
+uint64_t maxInflatedSize(const PngDecoder& d);
 
 // Inflates the zlib stream of the image data into rawData, which must be
 // filled exactly. Returns 1, or 0 with lastError 0x2000.

@@ -209,6 +209,18 @@ TEST_F(Dialogs, MiscDataTilesetChangeAsksAndReloads) {
     EXPECT_EQ(s.header.tilesetVariant, 0x70);
     EXPECT_EQ(s.items[0].x, 222);  // saved before the reload
 
+    // A save that is refused is reported, and nothing is reloaded.
+    shell.boxes.clear();
+    shell.answers = {BoxAnswer::Yes};
+    s.items[0].x = 0;
+    applyMiscData(s, shell, 1, 6, "3");  // Castle
+    ASSERT_EQ(shell.boxes.size(), 2u);
+    EXPECT_EQ(shell.boxes[1].caption, "Error");
+    EXPECT_EQ(shell.boxes[1].owner, BoxOwner::Dialog);
+    EXPECT_EQ(s.header.tileset, 0x9B8000u);
+    ASSERT_FALSE(s.items.empty());
+    EXPECT_EQ(s.items[0].x, 0);
+
     // A header whose tileset is in no row selects nothing; OK then changes nothing.
     s.header.tileset = 0x123456;
     EXPECT_EQ(miscDataChoice(s).tileset, -1);

@@ -4,12 +4,15 @@
 #include <QDir>
 #include <QImage>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QScrollBar>
+#include <QStatusBar>
 #include <QTest>
 #include <QTimer>
 #include <cstdlib>
+#include <deque>
 #include <filesystem>
 
 #include "app/editor_windows.h"
@@ -18,13 +21,15 @@
 #include "tests/support/run_tool.h"
 #include "tests/support/workdir.h"
 #include "tools/rom_builder.h"
+#include "view/edit_history.h"
 
 namespace vurk {
 namespace {
 
 using test::WorkDir;
 
-// Answers every modal box that opens while it lives, recording what it said.
+// Answers every modal box that opens while it lives, recording what it said:
+// with the next of `answers`, or OK when there are none.
 class BoxCatcher {
 public:
     BoxCatcher() {
@@ -33,11 +38,17 @@ public:
             auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
             if (!box) return;
             boxes.push_back((box->windowTitle() + "|" + box->text()).toStdString());
-            box->done(QMessageBox::Ok);
+            QMessageBox::StandardButton answer = QMessageBox::Ok;
+            if (!answers.empty()) {
+                answer = answers.front();
+                answers.pop_front();
+            }
+            box->done(answer);
         });
         timer_.start();
     }
     std::vector<std::string> boxes;
+    std::deque<QMessageBox::StandardButton> answers;
 
 private:
     QTimer timer_;
@@ -124,6 +135,34 @@ TEST(EditorWindows, SavedPlacementOffEveryScreenOpensOnOne) {
     }
 }
 
+TEST(EditorWindows, ImageProblemsAtStartAreReportedInABox) {
+    struct Case {
+        bool emptyImage;
+        bool started;
+        const char* box;
+    } cases[] = {
+        {false, true,
+         "Unfinished save|The last save to vurk.smc was interrupted before it changed anything; its incomplete "
+         "journal was removed and vurk.smc is as it was before that save."},
+        {true, false, "Error|vurk.smc is empty."},
+    };
+    for (const Case& c : cases) {
+        WorkDir dir;
+        writeSpriteSheets();
+        RomBuilder rom;
+        rom.addLevel(1, LevelContent{});
+        ASSERT_TRUE(rom.save("vurk.smc"));
+        if (c.emptyImage) test::writeFileBytes("vurk.smc", {});
+        test::writeFileBytes("vurk.smc.journal", {'V', 'U', 'R', 'K'});  // torn
+        BoxCatcher catcher;
+        EditorWindows editor;
+        EXPECT_EQ(editor.start(), c.started);
+        EXPECT_EQ(catcher.boxes, (std::vector<std::string>{c.box}));
+        EXPECT_EQ(editor.state.levelLoaded, c.started);
+        editor.destroyMainWindow();
+    }
+}
+
 TEST(EditorWindows, PlacementPicksTheScreenItOverlapsMost) {
     const QList<QRect> screens{QRect(0, 0, 1920, 1080), QRect(1920, 0, 1280, 1024)};
     const struct {
@@ -172,7 +211,11 @@ TEST_F(EditorWindowsWithLevel, MenuHasTheEntriesOfTheEditor) {
     }
     EXPECT_EQ(texts.join(",").toStdString(),
               "File,Open Rom...,Save...,-,Exit,Mode,BG Edit,Item Edit,Victim Edit,Moster Edit,"
-              "Misc,Change Level,Misc Data,Bonus Editor,Options,Help,Contents,-,About");
+              "Misc,Change Level,Misc Data,Bonus Editor,Options,Help,Contents,-,About,"
+              "Edit,Undo\tCtrl+Z,Redo\tCtrl+Y");
+    // Nothing to take back yet: both Edit entries are greyed.
+    EXPECT_FALSE(editor->main()->undoAction()->isEnabled());
+    EXPECT_FALSE(editor->main()->redoAction()->isEnabled());
     for (QAction* menu : editor->main()->menuBar()->actions()) {
         for (QAction* a : menu->menu()->actions()) EXPECT_TRUE(a->shortcut().isEmpty());
     }
@@ -232,6 +275,47 @@ TEST_F(EditorWindowsWithLevel, ClicksScrollBarsAndTheScratchPad) {
     EXPECT_EQ(s.padY, 320);
     editor->pad()->close();
     EXPECT_FALSE(editor->pad()->isVisible());
+}
+
+TEST_F(EditorWindowsWithLevel, EditUndoSaveAndCloseAsIsReopenedLater) {
+    MainWindow* w = editor->main();
+    const EditorState& s = editor->state;
+    // The map view lies between the menu bar, the scroll bars and the status bar.
+    EXPECT_EQ(w->mapView()->size(), QSize(s.clientW, s.clientH));
+    const int viewBottom = w->mapView()->mapTo(w, QPoint(0, s.clientH)).y();
+    EXPECT_EQ(viewBottom + w->scrollBar(ScrollBar::Horizontal)->height(), w->statusBar()->geometry().top());
+    const QLabel* status = w->statusLabel();
+    EXPECT_EQ(status->text(), "Level 1 - 12 x 10");
+
+    const uint8_t tile = s.mapBuffer[0];
+    QTest::keyClick(w, Qt::Key_Plus, Qt::KeypadModifier);
+    EXPECT_EQ(status->text(), "Level 1 - 12 x 10 - modified");
+    EXPECT_EQ(w->undoAction()->text(), "Undo tile change\tCtrl+Z");
+    EXPECT_TRUE(w->undoAction()->isEnabled());
+    QTest::keyClick(w, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(s.mapBuffer[0], tile);
+    EXPECT_EQ(status->text(), "Level 1 - 12 x 10");
+    EXPECT_EQ(w->redoAction()->text(), "Redo tile change\tCtrl+Y");
+    EXPECT_FALSE(w->undoAction()->isEnabled());
+    catcher.answers = {QMessageBox::Yes};
+    QTest::keyClick(w, Qt::Key_F1);
+    EXPECT_EQ(catcher.boxes.back(), "Are you sure?|Save Map?");
+
+    QTest::keyClick(w, Qt::Key_Plus, Qt::KeypadModifier);
+    catcher.answers = {QMessageBox::Cancel};
+    w->close();
+    EXPECT_EQ(catcher.boxes.back(), "VURK-Edit|Save changes to level 1?");
+    EXPECT_TRUE(w->isVisible());
+    QTest::keyClick(w, Qt::Key_Plus, Qt::KeypadModifier);
+    catcher.answers = {QMessageBox::No};
+    w->close();
+    EXPECT_FALSE(w->isVisible());
+
+    // The image holds what was left after the undo and the save.
+    editor = std::make_unique<EditorWindows>();
+    ASSERT_TRUE(editor->start());
+    EXPECT_EQ(editor->state.mapBuffer[0], tile);
+    EXPECT_FALSE(levelModified(editor->state));
 }
 
 TEST(EditorProgram, SecondInstanceEndsAtOnce) {

@@ -9,46 +9,9 @@ namespace vurk {
 namespace {
 
 using test::EditorFixture;
+using test::editLevel;
 using test::FakeShell;
 using test::sheetPixel;
-
-// 10 x 8 cells with one item, one victim, one monster on each list, the first
-// player's start near the left edge.
-LevelContent editLevel() {
-    LevelContent c;
-    c.width = 10;
-    c.height = 8;
-    c.start1X = 40;
-    c.start1Y = 200;
-    c.start2X = 600;
-    c.start2Y = 480;
-    ItemRecord item{};
-    item.x = 100;
-    item.y = 100;
-    item.type = 0;
-    c.items.push_back(item);
-    c.victims[0].x = 300;
-    c.victims[0].y = 300;
-    c.victims[0].code = 0x839699;
-    for (int i = 1; i < kVictimCount; ++i) {
-        c.victims[i].x = 500;
-        c.victims[i].y = 500;
-        c.victims[i].code = 0x839A89;
-    }
-    OtmRecord o{};
-    o.x = 200;
-    o.y = 150;
-    o.number = 30;
-    o.code = 0x82EF36;
-    c.otm.push_back(o);
-    RsmRecord r{};
-    r.x = 400;
-    r.y = 150;
-    r.radius = 20;
-    r.code = 0x82EF36;
-    c.rsm.push_back(r);
-    return c;
-}
 
 class Handlers : public EditorFixture {
 protected:

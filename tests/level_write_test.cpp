@@ -40,7 +40,7 @@ TEST_F(WriteLevel, EditsChangeExactlyTheirBytes) {
     state.otm[1].y = 0x0102;                         // otm 1's y
     state.rsm[0].radius = 200;                       // rsm 0's radius
     state.victims[kStart1Record].x = 0x1234;         // first player's start
-    state.bonus[1] = 0;                              // a freed bonus slot
+    state.bonus[2] = 0;                              // a freed bonus slot
     ASSERT_TRUE(writeLevel(state));
 
     const uint32_t victims = state.regions.victims;
@@ -54,7 +54,7 @@ TEST_F(WriteLevel, EditsChangeExactlyTheirBytes) {
         state.regions.rsm + 5,
         header + 42,
         header + 43,
-        state.regions.bonus + 2,
+        state.regions.bonus + 4,
     };
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(changedOffsets(before, imageOnDisk()), expected);

@@ -27,11 +27,10 @@ protected:
         c.width = 6;
         c.height = 5;
         c.map.assign(30, 0x4403);  // tile 3 with a high byte of 0x44
-        load(c, 320, 256);
         LevelContent other;
         other.width = 7;
         rom.addLevel(9, other);
-        ASSERT_TRUE(rom.save("vurk.smc"));
+        load(c, 320, 256);
     }
 };
 
@@ -82,10 +81,13 @@ TEST_F(NumberDialogs, ChangeLevelIgnoresNumbersPast55) {
 }
 
 TEST_F(NumberDialogs, ChangeLevelToADamagedLevelKeepsTheLevel) {
+    // The image is read at open: damage level 9 and open it again.
+    closeRomImage(s.rom);
     LevelHeader h = rom.readHeader(9);
     h.itemList = 0;
     rom.writeHeader(9, h);
     ASSERT_TRUE(rom.save("vurk.smc"));
+    ASSERT_EQ(openRomImage(s.rom), RomOpenResult::Ok);
     s.mapBuffer[0] = 42;
     applyChangeLevel(s, shell, "9");
     ASSERT_EQ(shell.boxes.size(), 1u);

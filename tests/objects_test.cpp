@@ -274,12 +274,11 @@ TEST(Moves, StoreTheFootHalfASpriteBelowTheHeldMiddle) {
     moveMonster(s, 1, 100, 200);  // the rect picture's own height
     EXPECT_EQ(s.otm[1].y, 218);
     s.monsterList = kRsmList;
-    moveMonster(s, 0, 70000, 65530);  // low 16 bits only, the foot wrapping too
-    EXPECT_EQ(s.rsm[0].x, 70000 - 65536);
-    EXPECT_EQ(s.rsm[0].y, (65530 + 20) & 0xFFFF);
+    moveMonster(s, 0, 300, 490);
+    EXPECT_EQ(s.rsm[0].y, 510);
     s.objectGrabbed = 0;  // a dialog's redraw in place leaves the position as it is
     moveMonster(s, 0, s.rsm[0].x, s.rsm[0].y);
-    EXPECT_EQ(s.rsm[0].y, (65530 + 20) & 0xFFFF);
+    EXPECT_EQ(s.rsm[0].y, 510);
     moveMonster(s, 5, 1, 1);  // no such record: nothing
     moveItem(s, -1, 1, 1);
 
@@ -287,6 +286,49 @@ TEST(Moves, StoreTheFootHalfASpriteBelowTheHeldMiddle) {
     s.objectGrabbed = 1;
     moveVictim(s, 2, 300, 300);
     EXPECT_EQ(s.victims[2].y, 313);
+}
+
+TEST(Moves, KeepTheHeldPointOnTheMapAndItemsOffXZero) {
+    // The handlers pass the pointer's level point mod 65536: (uint16_t)-40 is
+    // left of the map. The map is 8 x 8 cells, pixels 0 to 511.
+    struct Kind { int32_t mode, list, index; };
+    const Kind kinds[] = {{kModeItem, kOtmList, 0}, {kModeVictim, kOtmList, 3}, {kModeVictim, kOtmList, kStart2Record},
+                          {kModeMonster, kOtmList, 0}, {kModeMonster, kRsmList, 0}};
+    struct Point { uint16_t x, y; int32_t heldX, heldY; };
+    const Point points[] = {
+        {0, 0, 0, 0},
+        {static_cast<uint16_t>(-40), static_cast<uint16_t>(-3000), 0, 0},
+        {3000, 600, 511, 511},
+        {static_cast<uint16_t>(-1), 300, 0, 300},
+    };
+    for (const Kind& k : kinds) {
+        for (const Point& p : points) {
+            EditorState s;
+            setUpObjects(s);
+            s.items = {item(100, 100, 0)};
+            s.victims[3].code = 0x839A89;
+            s.otm = {otm(100, 100, 0x82EF36)};
+            s.rsm = {rsm(100, 100, 0x81C3B6, 0)};
+            s.monsterList = k.list;
+            s.objectGrabbed = 1;
+            const int32_t heldX = k.mode == kModeItem ? std::max(p.heldX, 1) : p.heldX;
+            SCOPED_TRACE(testing::Message() << "mode " << k.mode << " list " << k.list << " slot " << k.index
+                                            << " pointer " << p.x << "," << p.y);
+            int32_t hit = -1;
+            if (k.mode == kModeItem) {
+                moveItem(s, k.index, p.x, p.y);
+                EXPECT_EQ(s.items[0].x, heldX);
+                hit = hitTestItem(s, static_cast<uint16_t>(heldX), static_cast<uint16_t>(p.heldY));
+            } else if (k.mode == kModeVictim) {
+                moveVictim(s, k.index, p.x, p.y);
+                hit = hitTestVictim(s, static_cast<uint16_t>(heldX), static_cast<uint16_t>(p.heldY));
+            } else {
+                moveMonster(s, k.index, p.x, p.y);
+                hit = hitTestMonster(s, static_cast<uint16_t>(heldX), static_cast<uint16_t>(p.heldY));
+            }
+            EXPECT_EQ(hit, k.index) << "the object can be grabbed again where the pointer stopped on the map";
+        }
+    }
 }
 
 TEST(Moves, RepaintTheTilesAroundThePointer) {

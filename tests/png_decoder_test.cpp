@@ -8,6 +8,8 @@
 #include <gtest/gtest.h>
 #include <png.h>
 #include <random>
+#include <sys/resource.h>
+#include <unistd.h>
 #include <sys/wait.h>
 #include <zlib.h>
 
@@ -248,18 +250,23 @@ TEST_F(PngTest, InflaterEdgeCases) {
     expectLikeReference(layoutPng(run, stream), "run with wrong checksums", &plain);
 }
 
+// The code a failed read leaves; the file and the memory read must agree.
 int readCode(const Bytes& png) {
     writeFileBytes("in.png", png);
-    PngDecoder d;
-    PngDecoderReset(d);
-    const int ok = PngReadFile(d, "in.png");
-    const uint32_t code = d.lastError;
-    EXPECT_EQ(ok, 0);
-    EXPECT_EQ(d.state, PngStateEmpty);
-    EXPECT_EQ(d.fileData, nullptr);
-    EXPECT_EQ(d.ownsFileData, 0u);
-    PngDecoderFree(d);
-    return static_cast<int>(code);
+    uint32_t codes[2] = {};
+    for (int fromMemory = 0; fromMemory < 2; ++fromMemory) {
+        PngDecoder d;
+        PngDecoderReset(d);
+        const int ok = fromMemory ? PngReadMemory(d, png.data(), png.size()) : PngReadFile(d, "in.png");
+        codes[fromMemory] = d.lastError;
+        EXPECT_EQ(ok, 0);
+        EXPECT_EQ(d.state, PngStateEmpty);
+        EXPECT_EQ(d.fileData, nullptr);
+        EXPECT_EQ(d.ownsFileData, 0u);
+        PngDecoderFree(d);
+    }
+    EXPECT_EQ(codes[1], codes[0]);
+    return static_cast<int>(codes[0]);
 }
 
 TEST_F(PngTest, ReadRefusesWithItsCodes) {
@@ -346,6 +353,32 @@ TEST_F(PngTest, InflateRefusesBadStreams) {
     }
 }
 
+// A header of 268435455 x 1 RGBA (1 GiB of raw data) over 13 bytes of image
+// data, as in a reported file. The inflate runs in a child whose address space
+// may grow by 256 MiB only: it must fail with the code it always gave, 0x2000,
+// rather than allocate the raw data (0x1001 here) and fill it.
+TEST_F(PngTest, ShortImageDataFailsWithoutAllocatingTheRawData) {
+    const Bytes data = {0x78, 0x48, 0x44, 0x0D, 0x0D, 0x0D, 0x0D, 0x0D, 0x0D, 0x0D, 0x0D, 0x0D, 0x0D};
+    const Bytes file = pngFile({pngChunk("IHDR", ihdrData({0x0FFFFFFF, 1, 6, 8})), pngChunk("IDAT", data)});
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        size_t pages = 0;
+        FILE* statm = std::fopen("/proc/self/statm", "r");
+        if (!statm || std::fscanf(statm, "%zu", &pages) != 1) _exit(2);
+        const rlimit limit{pages * sysconf(_SC_PAGESIZE) + (size_t{256} << 20), RLIM_INFINITY};
+        if (setrlimit(RLIMIT_AS, &limit) != 0) _exit(2);
+        PngDecoder d;
+        PngDecoderReset(d);
+        const int read = PngReadMemory(d, file.data(), file.size());
+        const int inflated = PngInflateImage(d);
+        _exit(read == 1 && inflated == 0 && d.lastError == PngErrBadFile && d.rawData == nullptr ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
+}
+
 TEST_F(PngTest, FilterTypeAboveFourMakesNoBitmap) {
     const SampleImage img = randomImage(sized(kPairs[13], 4, 3), 4);
     for (const uint8_t type : {uint8_t{5}, uint8_t{200}}) {
@@ -394,6 +427,18 @@ TEST_F(PngTest, StepsCheckTheirState) {
     EXPECT_EQ(d.lastError, PngErrFile);
     PngDecoderFree(d);
     EXPECT_EQ(d.lastError, 0u);
+
+    // A memory read keeps its own copy: the caller's bytes may go at once.
+    auto bytes = std::make_unique<Bytes>(readFileBytes("in.png"));
+    ASSERT_EQ(PngReadMemory(d, bytes->data(), bytes->size()), 1);
+    EXPECT_EQ(PngReadMemory(d, bytes->data(), bytes->size()), 0);
+    EXPECT_EQ(d.lastError, PngErrBusy);
+    bytes.reset();
+    ASSERT_EQ(PngInflateImage(d), 1);
+    const auto fromMemory = PngMakeBitmap(d);
+    ASSERT_TRUE(fromMemory);
+    EXPECT_TRUE(std::equal(first->bits(), first->bits() + first->byteSize(), fromMemory->bits()));
+    PngDecoderFree(d);
 }
 
 TEST_F(PngTest, LoadPngBitmapShowsOneMessageForUnreadableFiles) {
@@ -422,6 +467,24 @@ TEST_F(PngTest, LoadPngBitmapShowsOneMessageForUnreadableFiles) {
     ASSERT_TRUE(bmp);
     EXPECT_EQ(bmp->width(), 3);
     EXPECT_EQ(shell.boxes.size(), 2u);
+
+    // Sheets up to 4096 pixels each way; larger ones are refused on their header.
+    const auto blank = [](uint32_t w, uint32_t h) {
+        const PngShape s{w, h, 0, 1};
+        const Bytes raw(((w + 7) / 8 + 1) * static_cast<size_t>(h), 0);
+        return layoutPng(SampleImage{s, {}, {}}, zlibDeflate(raw, 9, Z_DEFAULT_STRATEGY));
+    };
+    writeFileBytes("tiles/items.png", blank(4096, 4096));
+    EXPECT_TRUE(LoadPngBitmap(path, shell));
+    for (const auto& [w, h] : {std::pair{4097u, 1u}, std::pair{1u, 4097u}}) {
+        writeFileBytes("tiles/items.png", blank(w, h));
+        EXPECT_FALSE(LoadPngBitmap(path, shell));
+        ASSERT_EQ(shell.boxes.size(), 3u);
+        EXPECT_EQ(shell.boxes.back().text, "Picture too large: .\\tiles\\items.png is " + std::to_string(w) + " x " +
+                                               std::to_string(h) + " pixels; a sheet may be at most 4096 x 4096.");
+        EXPECT_EQ(shell.boxes.back().caption, "Error");
+        shell.boxes.pop_back();
+    }
 
     const int status = std::system(VURK_TOOL_PATH " png2bmp missing.png out.bmp 2> err.txt");
     EXPECT_EQ(WEXITSTATUS(status), 1);

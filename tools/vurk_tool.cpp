@@ -1,11 +1,13 @@
 // vurk-tool: the editor's level and picture operations from the command line,
 // working in the current directory exactly as the editor does.
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
 #include <string>
 #include <vector>
 
+#include "platform/image_file.h"
 #include "tools/tool_commands.h"
 
 namespace vurk::tool {
@@ -42,11 +44,30 @@ bool parseLevelNumber(const std::string& text, uint32_t& level) {
     return true;
 }
 
+// Fault injection for the tests, from VURK_TEST_IO_FAULT: "stop:K" ends the
+// process half-way through the K-th write step of a save (as a kill would),
+// "fail:K" makes that step fail, "fail:read" makes reading the image fail.
+void installTestFault() {
+    const char* spec = std::getenv("VURK_TEST_IO_FAULT");
+    if (!spec) return;
+    const std::string s = spec;
+    const bool stop = s.rfind("stop:", 0) == 0;
+    if (!stop && s.rfind("fail:", 0) != 0) return;
+    const std::string at = s.substr(5);
+    const long k = at == "read" ? 0 : std::atol(at.c_str());
+    setImageFaultHook([stop, k, count = 0L](ImageStep step) mutable {
+        if (step == ImageStep::Read) return ImageFault{k == 0 ? EIO : 0};
+        if (++count != k) return ImageFault{};
+        return stop ? ImageFault{0, true} : ImageFault{EIO};
+    });
+}
+
 }  // namespace vurk::tool
 
 int main(int argc, char** argv) {
     using namespace vurk::tool;
     std::vector<std::string> args(argv + 1, argv + argc);
+    installTestFault();
     if (!args.empty()) {
         for (const Command& c : commands()) {
             if (args[0] == c.name) return c.run({args.begin() + 1, args.end()});

@@ -11,11 +11,12 @@ namespace vurk::tool {
 bool openImage(LevelState& s) {
     switch (openRomImage(s.rom)) {
     case RomOpenResult::Ok:
+        if (!s.rom.file.recoveryNote().empty()) std::cerr << "Note: " << s.rom.file.recoveryNote() << "\n";
         return true;
     case RomOpenResult::CannotOpen:
         std::cerr << "Error: Could not find vurk.smc\n";
         return false;
-    case RomOpenResult::CannotMap:
+    case RomOpenResult::Failed:
         std::cerr << "Error: " << s.rom.file.errorText() << "\n";
         return false;
     }

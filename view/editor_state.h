@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 
 #include "level/level_state.h"
 #include "platform/surface.h"
@@ -34,6 +35,12 @@ inline constexpr uint32_t kOptSaveWindowPositions = 1u << 0;
 inline constexpr uint32_t kOptStartOnLastLevel = 1u << 1;
 inline constexpr uint32_t kOptStartAtZekeStart = 1u << 2;
 inline constexpr uint32_t kOptPromptSaveOnLevelChange = 1u << 3;
+
+// The level's edit history (view/edit_history.h).
+struct EditHistory;
+struct EditHistoryDeleter {
+    void operator()(EditHistory* h) const;
+};
 
 struct EditorState : LevelState {
     EditorState();
@@ -81,6 +88,9 @@ struct EditorState : LevelState {
     Surface PadSurface;
     int32_t padX = 0;
     int32_t padY = 0;
+
+    // Made on first use.
+    std::unique_ptr<EditHistory, EditHistoryDeleter> history;
 };
 
 }  // namespace vurk

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "png/png_decoder.h"
+#include "view/edit_history.h"
 #include "view/map_canvas.h"
 
 namespace vurk {
@@ -17,12 +18,9 @@ bool loadLevel(EditorState& s, Shell& shell, uint32_t level) {
         shell.messageBox(why, kErrorCaption);
         return false;
     }
+    if (!s.keepHeader) clearHistory(s);
     createMapCanvas(s);
-
-    const std::string path = tileSheetPath(tileSheetNumber(s.header.tileset));
-    if (!setSheet(s.TileSheet, LoadPngBitmap(path, shell))) {
-        shell.messageBox(path, "Could not find...");
-    }
+    loadTileSheet(s, shell);
 
     s.viewX = s.viewY = 0;
     s.selX = s.selY = 0;
@@ -44,6 +42,13 @@ bool loadLevel(EditorState& s, Shell& shell, uint32_t level) {
     shell.setScrollBar(ScrollBar::Horizontal, s.hScrollMax, s.viewX);
     presentMap(s, shell);
     return true;
+}
+
+void loadTileSheet(EditorState& s, Shell& shell) {
+    const std::string path = tileSheetPath(tileSheetNumber(s.header.tileset));
+    if (!setSheet(s.TileSheet, LoadPngBitmap(path, shell))) {
+        shell.messageBox(path, "Could not find...");
+    }
 }
 
 void loadSpriteSheets(EditorState& s, Shell& shell) {

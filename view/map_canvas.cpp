@@ -1,7 +1,9 @@
 #include "view/map_canvas.h"
 
 #include <cstdio>
+#include <utility>
 
+#include "view/edit_history.h"
 #include "view/game_tables.h"
 #include "view/objects.h"
 
@@ -110,7 +112,9 @@ void selectCell(EditorState& s, Shell& shell, int32_t x, int32_t y) {
 }
 
 bool readVmap(EditorState& s, Shell& shell) {
+    LevelSnapshot before = takeSnapshot(s);
     if (!readVmapData(s, shell)) return false;
+    recordLevelEdit(s, std::move(before), "VMAP load");
     redrawMap(s);
     toggleMarkerInBgMode(s);
     shell.invalidateMap();

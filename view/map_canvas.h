@@ -58,8 +58,9 @@ void selectCell(EditorState& s, Shell& shell, int32_t x, int32_t y);
 // the selected cell when in BG mode.
 void toggleMarkerInBgMode(EditorState& s);
 
-// Reads the level's VMAP file and, when it was taken, redraws the whole canvas
-// (with the marker in BG mode) and has the window repainted.
+// Reads the level's VMAP file and, when it was taken, records it as one step,
+// redraws the whole canvas (with the marker in BG mode) and has the window
+// repainted.
 bool readVmap(EditorState& s, Shell& shell);
 
 }  // namespace vurk

@@ -1,5 +1,6 @@
 #include "view/objects.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "view/map_canvas.h"
@@ -52,18 +53,33 @@ void drawOutlined(Surface& canvas, Pen pen, Brush brush, int32_t l, int32_t t, i
     canvas.state = saved;
 }
 
-template <class List>
-bool setFoot(List& list, int32_t index, int32_t x, int32_t y) {
-    if (index < 0 || static_cast<size_t>(index) >= list.size()) return false;
-    list[index].x = static_cast<uint16_t>(x);
-    list[index].y = static_cast<uint16_t>(y);
-    return true;
+// A coordinate of a held point, kept on the map so that the object under it can
+// always be grabbed again; `low` is 1 for an item's x, since an item at x = 0
+// ends the item list. The point arrives as 16 bits (the level point mod 65536)
+// and is read as an offset from the view, so a pointer left of or above the
+// window counts as left or above the map rather than far right or below it.
+int32_t keptOnMap(int32_t v, int32_t view, int32_t low, uint32_t cells) {
+    const int32_t p = view + static_cast<int16_t>(static_cast<uint16_t>(v - view));
+    const int32_t high = std::max(low, static_cast<int32_t>(cells) * kCellSize - 1);
+    return std::clamp(p, low, high);
 }
 
-// The foot's y for a pointer at y: half a sprite lower while the sprite is held
-// by its middle.
-int32_t footY(const EditorState& s, int32_t y, int32_t height) {
-    return (y & 0xFFFF) + (s.objectGrabbed ? height >> 1 : 0);
+// Moves a record placed by its foot, whose sprite is `height` high (an item, by
+// its centre: height 0, and x at least `lowX`). While it is grabbed, (x, y) is
+// the sprite's middle and the foot goes half a sprite lower; otherwise (x, y) is
+// the foot, and a record's own position is kept as it is (a dialog passes it
+// only to repaint). The middle stays on the map, inside the sprite's box.
+template <class Record>
+void moveRecord(EditorState& s, Record& r, int32_t x, int32_t y, int32_t height, int32_t lowX = 0) {
+    const int32_t half = height >> 1;
+    if (!s.objectGrabbed && r.x == static_cast<uint16_t>(x) && r.y == static_cast<uint16_t>(y)) {
+        redrawCellsAround(s, static_cast<uint16_t>(x), static_cast<uint16_t>(y));
+        return;
+    }
+    const int32_t held = keptOnMap(s.objectGrabbed ? y : y - half, s.viewY, 0, s.mapHeight);
+    r.x = static_cast<uint16_t>(keptOnMap(x, s.viewX, lowX, s.mapWidth));
+    r.y = static_cast<uint16_t>(held + half);
+    redrawCellsAround(s, r.x, static_cast<uint16_t>(s.objectGrabbed ? held : held + half));
 }
 
 }  // namespace
@@ -192,24 +208,25 @@ int32_t hitTestMonster(EditorState& s, uint16_t x, uint16_t y) {
 }
 
 void moveItem(EditorState& s, int32_t index, int32_t x, int32_t y) {
-    if (setFoot(s.items, index, x, y)) redrawCellsAround(s, static_cast<uint16_t>(x), static_cast<uint16_t>(y));
+    if (index < 0 || static_cast<size_t>(index) >= s.items.size()) return;
+    moveRecord(s, s.items[static_cast<size_t>(index)], x, y, 0, 1);
 }
 
 void moveVictim(EditorState& s, int32_t index, int32_t x, int32_t y) {
     if (index < 0 || static_cast<size_t>(index) >= s.victims.size()) return;
-    setFoot(s.victims, index, x, footY(s, y, victimSprite(s.victims[index].code).height));
-    redrawCellsAround(s, static_cast<uint16_t>(x), static_cast<uint16_t>(y));
+    VictimRecord& v = s.victims[static_cast<size_t>(index)];
+    moveRecord(s, v, x, y, victimSprite(v.code).height);
 }
 
 void moveMonster(EditorState& s, int32_t index, int32_t x, int32_t y) {
     if (index < 0 || static_cast<size_t>(index) >= monsterCount(s)) return;
-    const int32_t foot = footY(s, y, monsterSprite(s, static_cast<size_t>(index)).height);
+    const auto i = static_cast<size_t>(index);
+    const int32_t height = monsterSprite(s, i).height;
     if (s.monsterList == kRsmList) {
-        setFoot(s.rsm, index, x, foot);
+        moveRecord(s, s.rsm[i], x, y, height);
     } else {
-        setFoot(s.otm, index, x, foot);
+        moveRecord(s, s.otm[i], x, y, height);
     }
-    redrawCellsAround(s, static_cast<uint16_t>(x), static_cast<uint16_t>(y));
 }
 
 }  // namespace vurk

@@ -53,10 +53,14 @@ int32_t hitTestItem(EditorState& s, uint16_t x, uint16_t y);
 int32_t hitTestVictim(EditorState& s, uint16_t x, uint16_t y);
 int32_t hitTestMonster(EditorState& s, uint16_t x, uint16_t y);
 
-// Store the low 16 bits of the position and repaint the tiles around (x, y).
-// While objectGrabbed is set, victims and monsters take (x, y) as the sprite's
-// middle and store the foot half a sprite lower. An index out of range does
-// nothing.
+// Store the position and repaint the tiles around it. While objectGrabbed is
+// set, victims and monsters take (x, y) as the sprite's middle and store the
+// foot half a sprite lower. The held point (an item's centre, a sprite's middle)
+// is kept on the map, so the object can always be grabbed again, and an item's
+// x stays at least 1 (x = 0 would end the item list). (x, y) is a level point
+// mod 65536, read relative to the view origin. A move while nothing is grabbed
+// that passes the record's own position leaves it as it is. An index out of
+// range does nothing.
 void moveItem(EditorState& s, int32_t index, int32_t x, int32_t y);
 void moveVictim(EditorState& s, int32_t index, int32_t x, int32_t y);
 void moveMonster(EditorState& s, int32_t index, int32_t x, int32_t y);

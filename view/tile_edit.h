@@ -23,7 +23,9 @@ void storeInClipboard(TileClipboard& clip, uint8_t value);
 uint8_t selectedTile(const EditorState& s, TileTarget target);
 
 // Writes the tile index into the target's selected cell (the cell's second byte
-// stays), repaints the cell with its marker and presents.
+// stays), repaints the cell with its marker and presents. A map cell that
+// changes is a step of the edit history; the scratch pad is no level data and
+// keeps no history.
 void setSelectedTile(EditorState& s, Shell& shell, uint8_t value, TileTarget target);
 // Steps the selected cell's tile by `delta`, modulo 256, and overwrites the
 // current clipboard slot with the result.

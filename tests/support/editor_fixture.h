@@ -11,6 +11,12 @@
 
 namespace vurk::test {
 
+// 10 x 8 cells (cell i holds tile i) with one item, one victim, one monster
+// on each list, the first player's start near the left edge, three bonus
+// codes. Hit points: item (100, 100), victim 0 (300, 290), first start
+// (40, 190), otm (200, 130), rsm (400, 130).
+LevelContent editLevel();
+
 class EditorFixture : public ::testing::Test {
 protected:
     // Lays `content` out as level `level` (and level 0 when it is another),

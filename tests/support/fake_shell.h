@@ -24,7 +24,10 @@ public:
     BoxAnswer messageBox(const std::string& text, const std::string& caption, BoxButtons buttons,
                          BoxOwner owner) override {
         boxes.push_back({text, caption, buttons, owner});
-        if (answers.empty()) return buttons == BoxButtons::YesNo ? BoxAnswer::No : BoxAnswer::Ok;
+        if (answers.empty()) {
+            if (buttons == BoxButtons::YesNoCancel) return BoxAnswer::Cancel;
+            return buttons == BoxButtons::YesNo ? BoxAnswer::No : BoxAnswer::Ok;
+        }
         BoxAnswer a = answers.front();
         answers.pop_front();
         return a;
@@ -47,6 +50,7 @@ public:
     void killTimer(int id) override { timers.erase(id); }
     void postScroll(ScrollBar bar, int request, int32_t amount) override { posted.push_back({bar, request, amount}); }
     bool ctrlHeld() override { return ctrl; }
+    bool shiftHeld() override { return shift; }
     bool scrollLockOn() override { return scrollLock; }
     ClientPoint cursorPos() override { return cursor; }
     void showScratchPad() override { ++padShows; }
@@ -82,6 +86,7 @@ public:
     // Plays the user's part in a dialog: called when one opens.
     std::function<void(DialogId, BoxOwner, int32_t)> onDialog;
     bool ctrl = false;
+    bool shift = false;
     bool scrollLock = false;
     ClientPoint cursor{-1, -1};
     int padShows = 0;
@@ -97,7 +102,7 @@ public:
     std::vector<MapPresent> mapPresents;
     int mapInvalidations = 0;
     std::vector<const Bitmap*> padPresents;
-    std::deque<BoxAnswer> answers;  // answered in order; then No / Ok
+    std::deque<BoxAnswer> answers;  // answered in order; then Cancel / No / Ok
 };
 
 }  // namespace vurk::test
