@@ -77,7 +77,7 @@ void applyMiscData(EditorState& s, Shell& shell, int tileset, int palette, const
     const uint64_t saves = saveCount(s);
     const bool goOn = shell.messageBox("If you don't save, all changes will be lost", "Save Before Reloading?",
                                        BoxButtons::YesNo, BoxOwner::Dialog) == BoxAnswer::Yes
-                          ? saveLevel(s, shell)
+                          ? saveLevel(s, shell, BoxOwner::Dialog)
                           : askToSaveChanges(s, shell);
     if (!goOn) {
         s.header = before;

@@ -209,10 +209,10 @@ std::string statusText(const EditorState& s) {
 void undoEdit(EditorState& s, Shell& shell) { step(s, shell, true); }
 void redoEdit(EditorState& s, Shell& shell) { step(s, shell, false); }
 
-bool saveLevel(EditorState& s, Shell& shell) {
+bool saveLevel(EditorState& s, Shell& shell, BoxOwner owner) {
     std::string why;
     if (!writeLevel(s, &why)) {
-        shell.messageBox(why, kErrorCaption);
+        shell.messageBox(why, kErrorCaption, BoxButtons::Ok, owner);
         return false;
     }
     markLevelSaved(s);

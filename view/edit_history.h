@@ -43,7 +43,7 @@ void redoEdit(EditorState& s, Shell& shell);
 
 // Saves the level (writeLevel); a failure is shown with its reason. Returns
 // whether the level was saved.
-bool saveLevel(EditorState& s, Shell& shell);
+bool saveLevel(EditorState& s, Shell& shell, BoxOwner owner = BoxOwner::MainWindow);
 // Before unsaved changes would be thrown away: when the level is modified,
 // asks "Save changes to level N?" with Yes, No and Cancel. Returns whether to
 // go on: Yes once the level is saved, No, or an unmodified level.
