@@ -17,6 +17,7 @@
 #include <QStatusBar>
 #include <QUndoStack>
 #include <QWheelEvent>
+#include <algorithm>
 
 #include "app/handlers.h"
 #include "app/settings.h"
@@ -60,7 +61,41 @@ QRect centredOnScreen(QSize size) {
     return r;
 }
 
+// The screens' usable areas, the primary screen's first.
+QList<QRect> availableScreenAreas() {
+    QList<QRect> areas;
+    QScreen* primary = QGuiApplication::primaryScreen();
+    if (primary) areas << primary->availableGeometry();
+    for (QScreen* screen : QGuiApplication::screens()) {
+        if (screen != primary) areas << screen->availableGeometry();
+    }
+    return areas;
+}
+
 }  // namespace
+
+QRect placeOnScreens(int32_t x, int32_t y, int32_t w, int32_t h, const QList<QRect>& screens) {
+    // The file's values may be anything, so all of this is 64-bit.
+    const int64_t width = std::max<int64_t>(w, 1), height = std::max<int64_t>(h, 1);
+    auto overlap = [&](const QRect& s) -> int64_t {
+        const int64_t ox = std::min<int64_t>(x + width, int64_t{s.x()} + s.width()) - std::max<int64_t>(x, s.x());
+        const int64_t oy = std::min<int64_t>(y + height, int64_t{s.y()} + s.height()) - std::max<int64_t>(y, s.y());
+        return ox > 0 && oy > 0 ? ox * oy : 0;
+    };
+    QRect area(0, 0, 640, 480);  // no screen known: a small area at the origin
+    int64_t best = -1;
+    for (const QRect& s : screens) {
+        if (s.isEmpty()) continue;
+        if (const int64_t o = overlap(s); o > best) {
+            best = o;
+            area = s;
+        }
+    }
+    const int64_t cw = std::min<int64_t>(width, area.width()), ch = std::min<int64_t>(height, area.height());
+    const int64_t cx = std::clamp<int64_t>(x, area.x(), int64_t{area.x()} + area.width() - cw);
+    const int64_t cy = std::clamp<int64_t>(y, area.y(), int64_t{area.y()} + area.height() - ch);
+    return QRect(static_cast<int>(cx), static_cast<int>(cy), static_cast<int>(cw), static_cast<int>(ch));
+}
 
 // ---------------------------------------------------------------------------
 CanvasView::CanvasView(QWidget* parent) : QWidget(parent) {
@@ -317,14 +352,17 @@ bool EditorWindows::start() {
     state.currentLevel = static_cast<uint32_t>(settings.level);
     state.restorePoints.keep = settings.backupKeep;
     // Outer size 600 x 400 centred, unless the settings place the window.
-    const QRect outer = settings.placeWindow ? QRect(settings.x, settings.y, settings.w, settings.h)
-                                             : centredOnScreen(QSize(600, 400));
+    const QRect outer = settings.placeWindow
+                            ? placeOnScreens(settings.x, settings.y, settings.w, settings.h, availableScreenAreas())
+                            : centredOnScreen(QSize(600, 400));
     placeOuter(main_, outer);
     main_->showNormal();
     placeOuter(main_, outer);
     if (settings.maximize) main_->showMaximized();
     main_->activateWindow();
     main_->setFocus();
+    // A note leaves the editor usable while it is read.
+    if (!settings.note.empty()) messageBox(settings.note, "VURK-Edit", BoxButtons::Ok, BoxOwner::None);
 
     loadSpriteSheets(state, *this);
     switch (openRomImage(state.rom)) {

@@ -3,7 +3,9 @@
 // behaviour to them.
 #pragma once
 
+#include <QList>
 #include <QMainWindow>
+#include <QRect>
 #include <QTimer>
 #include <QWidget>
 #include <map>
@@ -17,6 +19,11 @@ class QScrollBar;
 namespace vurk {
 
 class EditorWindows;
+
+// The outer rectangle for a window that the settings put at (x, y) with size
+// w x h: on the screen area it overlaps most (the first one when it overlaps
+// none), no larger than that area and inside it. Any values are safe.
+QRect placeOnScreens(int32_t x, int32_t y, int32_t w, int32_t h, const QList<QRect>& screens);
 
 // Shows the visible part of a bitmap: the map canvas or the pad surface.
 class CanvasView : public QWidget {

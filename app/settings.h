@@ -5,13 +5,19 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/profile.h"
 #include "view/editor_state.h"
 
 namespace vurk {
 
 inline constexpr const char* kSettingsFile = ".\\vurk.ini";
 inline constexpr const char* kSettingsSection = "vurk";
-
+// A settings file larger than this is not the editor's: it is neither read nor
+// rewritten, so reading it cannot stall the start and nothing in it is lost.
+inline constexpr uint64_t kSettingsMaxBytes = kProfileMaxBytes;
+inline constexpr const char* kSettingsTooLargeText =
+    "vurk.ini is larger than 1 MB, so it was not read. The editor starts with its default settings "
+    "and will not change that file when it closes.";
 
 // What start-up takes from the file.
 struct StartSettings {
@@ -24,6 +30,8 @@ struct StartSettings {
     bool maximize = false;
     // Restore points kept in "backups": key "keep" of section [backups].
     uint32_t backupKeep = kDefaultRestorePointKeep;
+    // Not empty when the user should hear why the file was not used.
+    std::string note;
 };
 
 StartSettings readStartSettings(const std::string& fileName = kSettingsFile);
@@ -35,7 +43,9 @@ struct WindowAtExit {
     bool minimized = false;
 };
 
-// Writes all seven keys. A current level above 55 is stored, and set, as 1.
+// Writes all seven keys: the file is read once and written once. A file that
+// exists but cannot be read, or is too large, is left alone (with a line on
+// stderr). A current level above 55 is stored, and set, as 1.
 void writeExitSettings(const WindowAtExit& window, uint32_t options, int32_t& currentLevel,
                        const std::string& fileName = kSettingsFile);
 

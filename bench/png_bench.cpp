@@ -269,7 +269,7 @@ Bytes encode(const QImage& rgb, int colourType, int depth, int interlace) {
 
 Bytes readAll(const std::filesystem::path& p) {
     Bytes out;
-    vurk::readWholeFile(p.string(), out);
+    vurk::readWholeFile(p.string(), out, UINT64_MAX);
     return out;
 }
 

@@ -63,9 +63,8 @@ std::string failure(const std::string& folder, const std::string& what) {
 
 }  // namespace
 
-uint32_t readRestorePointKeep(const std::string& iniFile) {
-    const int32_t keep =
-        getPrivateProfileInt(kBackupsSection, kBackupsKeepKey, static_cast<int32_t>(kDefaultRestorePointKeep), iniFile);
+uint32_t restorePointKeep(const Profile& ini) {
+    const int32_t keep = ini.getInt(kBackupsSection, kBackupsKeepKey, static_cast<int32_t>(kDefaultRestorePointKeep));
     return keep < 1 ? 1u : static_cast<uint32_t>(keep);
 }
 

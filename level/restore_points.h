@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "level/rom_image.h"
+#include "platform/profile.h"
 
 namespace vurk {
 
@@ -22,7 +23,7 @@ inline constexpr const char* kBackupsKeepKey = "keep";
 
 // Key "keep" of section [backups]: the number of restore points kept, default
 // 20; a value below 1 keeps 1 (the one just made).
-uint32_t readRestorePointKeep(const std::string& iniFile);
+uint32_t restorePointKeep(const Profile& ini);
 
 // One session's restore points: made once, before the session's first save.
 struct RestorePointPolicy {

@@ -65,8 +65,22 @@ bool writeVmap(LevelState& s, Shell& shell) {
 
 bool readVmapData(LevelState& s, Shell& shell, const std::string& path) {
     if (!s.levelLoaded) return false;
+    // A file that fits the level holds exactly the header, the lists and the
+    // map; a larger one is refused before anything of it is read.
+    const size_t rsmBytes = s.rsm.size() * sizeof(RsmRecord);
+    const size_t victimBytes = kVictimCount * sizeof(VictimRecord);
+    const size_t otmBytes = s.otm.size() * sizeof(OtmRecord);
+    const size_t itemBytes = s.items.size() * sizeof(ItemRecord);
+    const size_t fileBytes = sizeof(VmapHeader) + rsmBytes + victimBytes + otmBytes + itemBytes + s.mapSize;
     std::vector<uint8_t> bytes;
-    if (!readWholeFile(path.empty() ? vmapPath(s.currentLevel) : path, bytes)) {
+    switch (readWholeFile(path.empty() ? vmapPath(s.currentLevel) : path, bytes, fileBytes)) {
+    case ReadResult::Ok:
+        break;
+    case ReadResult::TooLarge:
+        shell.messageBox(kVmapBadText, kErrorCaption);
+        return false;
+    case ReadResult::Missing:
+    case ReadResult::Unreadable:
         shell.messageBox(kVmapMissingText, kErrorCaption);
         return false;
     }
@@ -79,12 +93,9 @@ bool readVmapData(LevelState& s, Shell& shell, const std::string& path) {
          uint64_t{vh.header.width} * vh.header.height * 2 == s.mapSize &&
          vh.itemCount == s.items.size() && vh.victimCount == kVictimCount &&
          vh.rsmCount == s.rsm.size() && vh.otmCount == s.otm.size();
-    // A file cut short is refused too, rather than taken in part.
-    const size_t rsmBytes = s.rsm.size() * sizeof(RsmRecord);
-    const size_t victimBytes = kVictimCount * sizeof(VictimRecord);
-    const size_t otmBytes = s.otm.size() * sizeof(OtmRecord);
-    const size_t itemBytes = s.items.size() * sizeof(ItemRecord);
-    ok = ok && bytes.size() >= sizeof vh + rsmBytes + victimBytes + otmBytes + itemBytes + s.mapSize;
+    // With the counts equal to the level's, the size the header promises is
+    // fileBytes: a file cut short is refused too, rather than taken in part.
+    ok = ok && bytes.size() == fileBytes;
     if (!ok) {
         shell.messageBox(kVmapBadText, kErrorCaption);
         return false;

@@ -1,9 +1,12 @@
 #include "platform/files.h"
 
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -17,13 +20,18 @@ std::string nativePath(const std::string& name) {
     return path;
 }
 
-bool readWholeFile(const std::string& name, std::vector<uint8_t>& out) {
-    int fd = ::open(nativePath(name).c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return false;
+ReadResult readWholeFile(const std::string& name, std::vector<uint8_t>& out, uint64_t maxBytes) {
+    // Non-blocking, so that a FIFO without a writer cannot hold the caller.
+    int fd = ::open(nativePath(name).c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) return errno == ENOENT || errno == ENOTDIR ? ReadResult::Missing : ReadResult::Unreadable;
     struct stat st {};
     if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(fd);
-        return false;
+        return ReadResult::Unreadable;
+    }
+    if (static_cast<uint64_t>(st.st_size) > maxBytes) {
+        ::close(fd);
+        return ReadResult::TooLarge;
     }
     std::vector<uint8_t> bytes(static_cast<size_t>(st.st_size));
     size_t done = 0;
@@ -34,18 +42,81 @@ bool readWholeFile(const std::string& name, std::vector<uint8_t>& out) {
         done += static_cast<size_t>(n);
     }
     ::close(fd);
-    if (done != bytes.size()) return false;
+    if (done != bytes.size()) return ReadResult::Unreadable;
     out = std::move(bytes);
+    return ReadResult::Ok;
+}
+
+namespace {
+
+// A writer's temporary file is "<target>.vurk-tmp." followed by the six
+// characters mkstemp chose; no other name is ever taken for one.
+constexpr char kTempMark[] = ".vurk-tmp.";
+constexpr size_t kTempRandom = 6;
+
+struct SplitPath {
+    std::string folder, base;
+};
+
+SplitPath splitPath(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    if (slash == std::string::npos) return {".", path};
+    return {slash == 0 ? "/" : path.substr(0, slash), path.substr(slash + 1)};
+}
+
+bool isTempOf(const std::string& entry, const std::string& base) {
+    const std::string prefix = base + kTempMark;
+    if (entry.size() != prefix.size() + kTempRandom || entry.compare(0, prefix.size(), prefix) != 0) return false;
+    for (size_t i = prefix.size(); i < entry.size(); ++i) {
+        if (!std::isalnum(static_cast<unsigned char>(entry[i]))) return false;
+    }
     return true;
 }
+
+// Removes the temporary files of `base` that writers killed mid-write left
+// behind. A live writer keeps its file locked, so it is left alone; links and
+// anything that is not a regular file are never touched.
+void removeStaleTemps(const SplitPath& path) {
+    DIR* dir = ::opendir(path.folder.c_str());
+    if (!dir) return;
+    std::vector<std::string> names;
+    while (const dirent* e = ::readdir(dir)) {
+        if (isTempOf(e->d_name, path.base)) names.emplace_back(e->d_name);
+    }
+    const int dfd = ::dirfd(dir);
+    for (const std::string& n : names) {
+        int fd = ::openat(dfd, n.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+        if (fd < 0) continue;
+        struct stat held {}, named {};
+        if (fstat(fd, &held) == 0 && S_ISREG(held.st_mode) && ::flock(fd, LOCK_EX | LOCK_NB) == 0 &&
+            fstatat(dfd, n.c_str(), &named, AT_SYMLINK_NOFOLLOW) == 0 && named.st_dev == held.st_dev &&
+            named.st_ino == held.st_ino) {
+            ::unlinkat(dfd, n.c_str(), 0);
+        }
+        ::close(fd);
+    }
+    ::closedir(dir);
+}
+
+// The replacement keeps the permissions of the file it replaces; a new file
+// gets what a plain create would give it.
+mode_t modeFor(const std::string& target) {
+    struct stat st {};
+    if (::stat(target.c_str(), &st) == 0 && S_ISREG(st.st_mode)) return st.st_mode & 0777;
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return 0644 & ~mask;
+}
+
+}  // namespace
 
 FileWriter::~FileWriter() { discard(); }
 
 void FileWriter::discard() {
     if (fd_ >= 0) {
+        ::unlink(temp_.c_str());
         ::close(fd_);
         fd_ = -1;
-        ::unlink(temp_.c_str());
     }
 }
 
@@ -53,9 +124,17 @@ bool FileWriter::create(const std::string& name) {
     discard();
     failed_ = false;
     target_ = nativePath(name);
-    temp_ = target_ + ".tmp";
-    fd_ = ::open(temp_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    return fd_ >= 0;
+    const SplitPath path = splitPath(target_);
+    removeStaleTemps(path);
+    // mkstemp creates exclusively: an existing name, a link included, is never opened.
+    std::string temp = target_ + kTempMark + std::string(kTempRandom, 'X');
+    const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
+    if (fd < 0) return false;
+    ::flock(fd, LOCK_EX | LOCK_NB);  // marks the file as in use until it is renamed or removed
+    ::fchmod(fd, modeFor(target_));
+    fd_ = fd;
+    temp_ = temp;
+    return true;
 }
 
 bool FileWriter::write(const void* data, size_t size) {
@@ -76,11 +155,19 @@ bool FileWriter::write(const void* data, size_t size) {
 
 bool FileWriter::commit() {
     if (fd_ < 0) return false;
-    bool ok = !failed_ && ::fsync(fd_) == 0;
-    ok = (::close(fd_) == 0) && ok;
-    fd_ = -1;
-    if (ok) ok = ::rename(temp_.c_str(), target_.c_str()) == 0;
+    // Renamed while still open and locked, so no other writer's sweep can take it.
+    bool ok = !failed_ && ::fsync(fd_) == 0 && ::rename(temp_.c_str(), target_.c_str()) == 0;
     if (!ok) ::unlink(temp_.c_str());
+    ::close(fd_);
+    fd_ = -1;
+    if (ok) {
+        // The rename itself reaches the disk with the folder.
+        const int dfd = ::open(splitPath(target_).folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (dfd >= 0) {
+            ::fsync(dfd);
+            ::close(dfd);
+        }
+    }
     return ok;
 }
 

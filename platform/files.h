@@ -12,12 +12,23 @@ namespace vurk {
 // Turns the editor's relative names into host paths: "\" becomes "/".
 std::string nativePath(const std::string& name);
 
-// Reads a whole file. Returns false when it cannot be opened or read.
-bool readWholeFile(const std::string& name, std::vector<uint8_t>& out);
+enum class ReadResult {
+    Ok,
+    Missing,     // no such file (or folder on its way)
+    Unreadable,  // there, but not a regular file or not readable
+    TooLarge,    // larger than the limit: nothing was read
+};
 
-// Replaces a file whole: the bytes go to a temporary file beside it, which is
-// renamed over the target only when every byte is written, so a failed write
-// never destroys what was there before.
+// Reads a whole regular file of at most `maxBytes` bytes. Never blocks: a FIFO
+// or device is refused without waiting for a writer. The size is checked before
+// anything is read. `out` changes only on Ok.
+ReadResult readWholeFile(const std::string& name, std::vector<uint8_t>& out, uint64_t maxBytes);
+
+// Replaces a file whole: the bytes go to a new temporary file beside it (a
+// unique name, created without following links), which is flushed and renamed
+// over the target only when every byte is written, so a failed write never
+// destroys what was there before. Temporary files that killed writers of the
+// same target left behind are removed by the next create().
 class FileWriter {
 public:
     FileWriter() = default;

@@ -2,9 +2,6 @@
 
 #include <cctype>
 #include <optional>
-#include <vector>
-
-#include "platform/files.h"
 
 namespace vurk {
 
@@ -27,11 +24,9 @@ bool sameName(const std::string& a, const std::string& b) {
     return true;
 }
 
-// The file as lines, without their line ends.
-std::vector<std::string> readLines(const std::string& fileName) {
-    std::vector<uint8_t> bytes;
+// The bytes as lines, without their line ends.
+std::vector<std::string> splitLines(const std::vector<uint8_t>& bytes) {
     std::vector<std::string> lines;
-    if (!readWholeFile(fileName, bytes)) return lines;
     std::string line;
     for (uint8_t b : bytes) {
         if (b == '\n') {
@@ -91,19 +86,24 @@ Found find(const std::vector<std::string>& lines, const std::string& section, co
 
 }  // namespace
 
-std::string getPrivateProfileString(const std::string& section, const std::string& key,
-                                    const std::string& defaultValue, const std::string& fileName) {
-    std::vector<std::string> lines = readLines(fileName);
-    Found f = find(lines, section, key);
+ReadResult Profile::load(const std::string& fileName, uint64_t maxBytes) {
+    std::vector<uint8_t> bytes;
+    const ReadResult r = readWholeFile(fileName, bytes, maxBytes);
+    lines_ = r == ReadResult::Ok ? splitLines(bytes) : std::vector<std::string>{};
+    return r;
+}
+
+std::string Profile::getString(const std::string& section, const std::string& key,
+                               const std::string& defaultValue) const {
+    Found f = find(lines_, section, key);
     if (!f.key) return defaultValue;
-    const std::string& line = lines[*f.key];
+    const std::string& line = lines_[*f.key];
     return trim(line.substr(line.find('=') + 1));
 }
 
-int32_t getPrivateProfileInt(const std::string& section, const std::string& key, int32_t defaultValue,
-                             const std::string& fileName) {
+int32_t Profile::getInt(const std::string& section, const std::string& key, int32_t defaultValue) const {
     const std::string missing = "\x01";
-    std::string value = getPrivateProfileString(section, key, missing, fileName);
+    std::string value = getString(section, key, missing);
     if (value == missing) return defaultValue;
     size_t i = 0;
     bool negative = false;
@@ -118,21 +118,22 @@ int32_t getPrivateProfileInt(const std::string& section, const std::string& key,
     return static_cast<int32_t>(u);
 }
 
-bool writePrivateProfileString(const std::string& section, const std::string& key, const std::string& value,
-                               const std::string& fileName) {
-    std::vector<std::string> lines = readLines(fileName);
-    Found f = find(lines, section, key);
+void Profile::set(const std::string& section, const std::string& key, const std::string& value) {
+    Found f = find(lines_, section, key);
     std::string entry = key + "=" + value;
     if (f.key) {
-        lines[*f.key] = entry;
+        lines_[*f.key] = entry;
     } else if (f.section) {
-        lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(f.sectionEnd), entry);
+        lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(f.sectionEnd), entry);
     } else {
-        lines.push_back("[" + section + "]");
-        lines.push_back(entry);
+        lines_.push_back("[" + section + "]");
+        lines_.push_back(entry);
     }
+}
+
+bool Profile::save(const std::string& fileName) const {
     std::string text;
-    for (const std::string& l : lines) text += l + "\n";
+    for (const std::string& l : lines_) text += l + "\n";
     FileWriter w;
     return w.create(fileName) && w.write(text.data(), text.size()) && w.commit();
 }

@@ -111,6 +111,30 @@ TEST(EditorWindows, SavedPlacementAndLastLevelAreApplied) {
     editor.destroyMainWindow();
 }
 
+TEST(EditorWindows, SavedPlacementOffEveryScreenOpensOnOne) {
+    WorkDir dir;
+    writeSpriteSheets();
+    const QRect area = QApplication::primaryScreen()->availableGeometry();
+    const char* cases[] = {
+        "x=2147483647\ny=2147483647\nw=2147483647\nh=2147483647\n",
+        "x=-2147483648\ny=-2147483648\nw=-2147483648\nh=0\n",
+        "x=-5000\ny=90000\nw=300\nh=200\n",
+    };
+    for (const char* values : cases) {
+        SCOPED_TRACE(values);
+        const std::string ini = std::string("[vurk]\noptions=1\n") + values;
+        test::writeFileBytes("vurk.ini", {ini.begin(), ini.end()});
+        BoxCatcher catcher;
+        EditorWindows editor;
+        ASSERT_TRUE(editor.start());
+        const QRect frame = editor.main()->frameGeometry();
+        EXPECT_FALSE(frame.isEmpty());
+        EXPECT_TRUE(area.contains(frame)) << frame.x() << "," << frame.y() << " " << frame.width() << "x"
+                                          << frame.height();
+        editor.destroyMainWindow();
+    }
+}
+
 TEST(EditorWindows, ImageProblemsAtStartAreReportedInABox) {
     struct Case {
         bool emptyImage;
@@ -137,6 +161,20 @@ TEST(EditorWindows, ImageProblemsAtStartAreReportedInABox) {
         EXPECT_EQ(editor.state.levelLoaded, c.started);
         editor.destroyMainWindow();
     }
+}
+
+TEST(EditorWindows, PlacementPicksTheScreenItOverlapsMost) {
+    const QList<QRect> screens{QRect(0, 0, 1920, 1080), QRect(1920, 0, 1280, 1024)};
+    const struct {
+        int32_t x, y, w, h;
+        QRect placed;
+    } cases[] = {
+        {2000, 100, 400, 300, QRect(2000, 100, 400, 300)},  // inside the second screen: as it is
+        {1800, 100, 400, 300, QRect(1920, 100, 400, 300)},  // mostly on the second: moved onto it
+        {1700, -50, 400, 300, QRect(1520, 0, 400, 300)},    // mostly on the first
+        {99999, 99999, 5000, 5000, QRect(0, 0, 1920, 1080)},  // on none: the first, shrunk to it
+    };
+    for (const auto& c : cases) EXPECT_EQ(placeOnScreens(c.x, c.y, c.w, c.h, screens), c.placed) << c.x;
 }
 
 class EditorWindowsWithLevel : public ::testing::Test {

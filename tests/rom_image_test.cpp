@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <functional>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "level/rom_image.h"
 #include "platform/bytes.h"
@@ -118,15 +119,37 @@ TEST(ImageFile, ShrinkingFileDoesNotKillReads) {
     EXPECT_EQ(levelHeaderOffset(image, 55), 0x8456u + kBank9FBase);
 }
 
-TEST(Files, BackslashNamesOpenOnThisSystem) {
+TEST(Files, ReadsRegularFilesUpToTheLimitAndNeverWaits) {
     WorkDir dir;
     std::filesystem::create_directory("maps");
     writeFileBytes("maps/a.bin", {1, 2, 3});
-    std::vector<uint8_t> bytes;
-    ASSERT_TRUE(readWholeFile(".\\maps\\a.bin", bytes));
-    EXPECT_EQ(bytes, (std::vector<uint8_t>{1, 2, 3}));
-    EXPECT_FALSE(readWholeFile(".\\maps\\missing.bin", bytes));
-    EXPECT_FALSE(readWholeFile(".\\maps", bytes));
+    ASSERT_EQ(::mkfifo("maps/fifo", 0600), 0);
+    alarm(20);  // a read that waits for a writer ends the test here
+    const struct {
+        const char* name;
+        uint64_t limit;
+        ReadResult result;
+    } cases[] = {
+        {".\\maps\\a.bin", 3, ReadResult::Ok},
+        {".\\maps\\a.bin", 2, ReadResult::TooLarge},
+        {".\\maps\\missing.bin", 9, ReadResult::Missing},
+        {".\\maps\\a.bin\\x", 9, ReadResult::Missing},
+        {".\\maps", 9, ReadResult::Unreadable},
+        {".\\maps\\fifo", 9, ReadResult::Unreadable},
+    };
+    for (const auto& c : cases) {
+        std::vector<uint8_t> bytes{7};
+        EXPECT_EQ(readWholeFile(c.name, bytes, c.limit), c.result) << c.name << " " << c.limit;
+        const std::vector<uint8_t> expected = c.result == ReadResult::Ok ? std::vector<uint8_t>{1, 2, 3}
+                                                                         : std::vector<uint8_t>{7};
+        EXPECT_EQ(bytes, expected);
+    }
+    alarm(0);
+}
+
+bool writeWhole(const char* name, const std::vector<uint8_t>& bytes) {
+    FileWriter w;
+    return w.create(name) && w.write(bytes.data(), bytes.size()) && w.commit();
 }
 
 TEST(Files, WriterReplacesOnlyWhenComplete) {
@@ -135,12 +158,14 @@ TEST(Files, WriterReplacesOnlyWhenComplete) {
     EXPECT_FALSE(w.create(".\\nofolder\\x.bin"));
 
     writeFileBytes("x.bin", {9, 9});
+    ::chmod("x.bin", 0640);
     ASSERT_TRUE(w.create(".\\x.bin"));
     ASSERT_TRUE(w.write("\1\2\3", 3));
     // Until committed, the old file stands.
     EXPECT_EQ(readFileBytes("x.bin"), (std::vector<uint8_t>{9, 9}));
     ASSERT_TRUE(w.commit());
     EXPECT_EQ(readFileBytes("x.bin"), (std::vector<uint8_t>{1, 2, 3}));
+    EXPECT_EQ(std::filesystem::status("x.bin").permissions(), std::filesystem::perms(0640));
 
     {
         FileWriter abandoned;
@@ -148,7 +173,37 @@ TEST(Files, WriterReplacesOnlyWhenComplete) {
         abandoned.write("\7", 1);
     }
     EXPECT_EQ(readFileBytes("x.bin"), (std::vector<uint8_t>{1, 2, 3}));
-    EXPECT_FALSE(std::filesystem::exists("x.bin.tmp"));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator("."), {}), 1);
+}
+
+TEST(Files, WriterNeverWritesThroughLinksAtTemporaryNames) {
+    WorkDir dir;
+    writeFileBytes("outside", {5});
+    // The name older versions wrote to, and a name of the writer's own pattern.
+    std::filesystem::create_symlink("outside", "x.bin.tmp");
+    std::filesystem::create_symlink("outside", "x.bin.vurk-tmp.abc123");
+    ASSERT_TRUE(writeWhole("x.bin", {1, 2}));
+    EXPECT_EQ(readFileBytes("x.bin"), (std::vector<uint8_t>{1, 2}));
+    EXPECT_EQ(readFileBytes("outside"), (std::vector<uint8_t>{5}));
+    EXPECT_TRUE(std::filesystem::is_symlink("x.bin.tmp"));
+    EXPECT_TRUE(std::filesystem::is_symlink("x.bin.vurk-tmp.abc123"));
+}
+
+TEST(Files, WriterRemovesOnlyTemporaryFilesOfKilledWritesOfItsTarget) {
+    WorkDir dir;
+    const char* stale = "x.bin.vurk-tmp.Q7z0aB";
+    const char* kept[] = {"x.bin.tmp", "x.bin.vurk-tmp.abc", "x.bin.vurk-tmp.ab-123", "y.bin.vurk-tmp.Q7z0aB"};
+    writeFileBytes(stale, {1});
+    for (const char* name : kept) writeFileBytes(name, {1});
+    // A write of the same target still going on keeps its file.
+    FileWriter running;
+    ASSERT_TRUE(running.create("x.bin"));
+    ASSERT_TRUE(running.write("\4", 1));
+    ASSERT_TRUE(writeWhole("x.bin", {3}));
+    EXPECT_FALSE(std::filesystem::exists(stale));
+    for (const char* name : kept) EXPECT_TRUE(std::filesystem::exists(name)) << name;
+    ASSERT_TRUE(running.commit());
+    EXPECT_EQ(readFileBytes("x.bin"), (std::vector<uint8_t>{4}));
 }
 
 }  // namespace

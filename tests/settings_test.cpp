@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
+#include <sys/stat.h>
+#include <tuple>
+#include <unistd.h>
 
 #include "app/settings.h"
 #include "platform/instance_lock.h"
@@ -23,101 +27,126 @@ void writeText(const char* name, const std::string& text) {
     writeFileBytes(name, std::vector<uint8_t>(text.begin(), text.end()));
 }
 
+Profile loaded(const char* name = "vurk.ini") {
+    Profile p;
+    p.load(name, kSettingsMaxBytes);
+    return p;
+}
+
 TEST(Profile, ReadsDefaultsForMissingFileSectionAndKey) {
     WorkDir dir;
-    EXPECT_EQ(getPrivateProfileInt("vurk", "w", 384, ".\\vurk.ini"), 384);
+    Profile p;
+    EXPECT_EQ(p.load(".\\vurk.ini", 100), ReadResult::Missing);
+    EXPECT_EQ(p.getInt("vurk", "w", 384), 384);
     writeText("vurk.ini", "[other]\nw=5\n[VURK]\nh = 77 \r\n");
-    EXPECT_EQ(getPrivateProfileInt("vurk", "w", 384, ".\\vurk.ini"), 384);
-    EXPECT_EQ(getPrivateProfileInt("vurk", "H", 512, ".\\vurk.ini"), 77);
+    EXPECT_EQ(p.load(".\\vurk.ini", 100), ReadResult::Ok);
+    EXPECT_EQ(p.getInt("vurk", "w", 384), 384);
+    EXPECT_EQ(p.getInt("vurk", "H", 512), 77);
 }
 
 TEST(Profile, ParsesIntegersLikeTheProfileFunctions) {
     WorkDir dir;
     writeText("vurk.ini", "[vurk]\na=-100\nb=12abc\nc=abc\nd=\ne=+7\nf=4294967295\n");
-    EXPECT_EQ(getPrivateProfileInt("vurk", "a", 1, "vurk.ini"), -100);
-    EXPECT_EQ(getPrivateProfileInt("vurk", "b", 1, "vurk.ini"), 12);
-    EXPECT_EQ(getPrivateProfileInt("vurk", "c", 1, "vurk.ini"), 0);
-    EXPECT_EQ(getPrivateProfileInt("vurk", "d", 1, "vurk.ini"), 0);
-    EXPECT_EQ(getPrivateProfileInt("vurk", "e", 1, "vurk.ini"), 7);
-    EXPECT_EQ(getPrivateProfileInt("vurk", "f", 1, "vurk.ini"), -1);
+    const Profile p = loaded();
+    const std::pair<const char*, int32_t> cases[] = {{"a", -100}, {"b", 12}, {"c", 0},
+                                                     {"d", 0},    {"e", 7},   {"f", -1}};
+    for (const auto& [key, value] : cases) EXPECT_EQ(p.getInt("vurk", key, 1), value) << key;
 }
 
 TEST(Profile, WritesCreateReplaceAndLeaveOtherLinesAlone) {
     WorkDir dir;
-    ASSERT_TRUE(writePrivateProfileString("vurk", "x", "1", ".\\vurk.ini"));
+    Profile p;
+    p.set("vurk", "x", "1");
+    ASSERT_TRUE(p.save(".\\vurk.ini"));
     EXPECT_EQ(fileText("vurk.ini"), "[vurk]\nx=1\n");
 
     writeText("vurk.ini", "; mine\n[vurk]\nX=5\n\n[keep]\nx=9\nother=yes\n");
-    ASSERT_TRUE(writePrivateProfileString("vurk", "x", "6", "vurk.ini"));
-    ASSERT_TRUE(writePrivateProfileString("vurk", "y", "7", "vurk.ini"));
-    ASSERT_TRUE(writePrivateProfileString("new", "k", "v", "vurk.ini"));
+    p = loaded();
+    p.set("vurk", "x", "6");
+    p.set("vurk", "y", "7");
+    p.set("new", "k", "v");
+    ASSERT_TRUE(p.save("vurk.ini"));
     EXPECT_EQ(fileText("vurk.ini"), "; mine\n[vurk]\nx=6\ny=7\n\n[keep]\nx=9\nother=yes\n[new]\nk=v\n");
+    EXPECT_FALSE(p.save(".\\nofolder\\vurk.ini"));
 }
 
-TEST(Profile, UnwritableFileIsLeftAlone) {
+TEST(Settings, StartValuesFromTheFile) {
     WorkDir dir;
-    EXPECT_FALSE(writePrivateProfileString("vurk", "x", "1", ".\\nofolder\\vurk.ini"));
+    const struct {
+        const char* ini;  // nullptr: no file
+        uint32_t options;
+        int32_t level;
+        bool place, maximize;
+        int32_t x, y, w, h;
+    } cases[] = {
+        {nullptr, 0, 1, false, false, 0, 0, 384, 512},
+        // Saved positions without a size take the tall default; only maxed=1 maximises.
+        {"options=1\nx=30\ny=40\nmaxed=2\n", 1, 1, true, false, 30, 40, 384, 512},
+        {"options=1\nmaxed=1\n", 1, 1, true, true, 0, 0, 384, 512},
+        // The last level only with its option, and only 0 to 55.
+        {"options=2\nlevel=12\n", 2, 12, false, false, 0, 0, 384, 512},
+        {"options=0\nlevel=12\n", 0, 1, false, false, 0, 0, 384, 512},
+        {"options=2\nlevel=56\n", 2, 1, false, false, 0, 0, 384, 512},
+        {"options=2\nlevel=-3\n", 2, 1, false, false, 0, 0, 384, 512},
+        {"options=2\nlevel=0\n", 2, 0, false, false, 0, 0, 384, 512},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.ini ? c.ini : "no file");
+        std::filesystem::remove("vurk.ini");
+        if (c.ini) writeText("vurk.ini", std::string("[vurk]\n") + c.ini);
+        const StartSettings s = readStartSettings();
+        EXPECT_EQ(s.options, c.options);
+        EXPECT_EQ(s.level, c.level);
+        EXPECT_EQ(s.placeWindow, c.place);
+        EXPECT_EQ(s.maximize, c.maximize);
+        EXPECT_EQ(std::make_tuple(s.x, s.y, s.w, s.h), std::make_tuple(c.x, c.y, c.w, c.h));
+        EXPECT_TRUE(s.note.empty());
+    }
 }
 
-TEST(Settings, MissingFileStartsAtLevelOneWithTheWindowAsCreated) {
+TEST(Settings, ExitWritesTheSevenKeysInOrder) {
     WorkDir dir;
-    StartSettings s = readStartSettings();
-    EXPECT_EQ(s.options, 0u);
-    EXPECT_EQ(s.level, 1);
-    EXPECT_FALSE(s.placeWindow);
-}
-
-TEST(Settings, SavedPositionsWithoutSizeUseTheTallDefault) {
-    WorkDir dir;
-    writeText("vurk.ini", "[vurk]\noptions=1\nx=30\ny=40\nmaxed=2\n");
-    StartSettings s = readStartSettings();
-    EXPECT_TRUE(s.placeWindow);
-    EXPECT_EQ(s.x, 30);
-    EXPECT_EQ(s.y, 40);
-    EXPECT_EQ(s.w, 384);
-    EXPECT_EQ(s.h, 512);
-    EXPECT_FALSE(s.maximize);  // only exactly 1 maximises
-
-    writeText("vurk.ini", "[vurk]\noptions=1\nmaxed=1\n");
-    EXPECT_TRUE(readStartSettings().maximize);
-}
-
-TEST(Settings, LastLevelOnlyWithItsOption) {
-    WorkDir dir;
-    writeText("vurk.ini", "[vurk]\noptions=2\nlevel=12\n");
-    EXPECT_EQ(readStartSettings().level, 12);
-    writeText("vurk.ini", "[vurk]\noptions=0\nlevel=12\n");
-    EXPECT_EQ(readStartSettings().level, 1);
-    writeText("vurk.ini", "[vurk]\noptions=2\nlevel=56\n");
-    EXPECT_EQ(readStartSettings().level, 1);
-    writeText("vurk.ini", "[vurk]\noptions=2\nlevel=-3\n");
-    EXPECT_EQ(readStartSettings().level, 1);
-    writeText("vurk.ini", "[vurk]\noptions=2\nlevel=0\n");
-    EXPECT_EQ(readStartSettings().level, 0);
-}
-
-TEST(Settings, NewFileHoldsTheSevenKeysInOrder) {
-    WorkDir dir;
-    int32_t level = 12;
-    writeExitSettings({120, 80, 760, 560, false, false}, 11, level);
-    EXPECT_EQ(fileText("vurk.ini"), "[vurk]\nx=120\ny=80\nlevel=12\noptions=11\nmaxed=0\nw=640\nh=480\n");
-}
-
-TEST(Settings, ExitSizesForMaximisedMinimisedAndOffScreenWindows) {
-    WorkDir dir;
-    int32_t level = 3;
-    writeExitSettings({-8, -8, 1928, 1088, true, false}, 0, level);
-    EXPECT_EQ(fileText("vurk.ini"), "[vurk]\nx=0\ny=0\nlevel=3\noptions=0\nmaxed=1\nw=512\nh=384\n");
-
-    writeExitSettings({10, 20, 30, 40, false, true}, 0, level);
-    EXPECT_EQ(fileText("vurk.ini"), "[vurk]\nx=10\ny=20\nlevel=3\noptions=0\nmaxed=0\nw=512\nh=384\n");
-
-    writeExitSettings({-100, 5, 500, 405, false, false}, 0, level);
-    EXPECT_EQ(fileText("vurk.ini"), "[vurk]\nx=0\ny=5\nlevel=3\noptions=0\nmaxed=0\nw=500\nh=400\n");
-
-    level = 70;
+    const struct {
+        WindowAtExit window;
+        const char* file;
+    } cases[] = {
+        {{120, 80, 760, 560, false, false}, "[vurk]\nx=120\ny=80\nlevel=12\noptions=11\nmaxed=0\nw=640\nh=480\n"},
+        {{-8, -8, 1928, 1088, true, false}, "[vurk]\nx=0\ny=0\nlevel=12\noptions=11\nmaxed=1\nw=512\nh=384\n"},
+        {{10, 20, 30, 40, false, true}, "[vurk]\nx=10\ny=20\nlevel=12\noptions=11\nmaxed=0\nw=512\nh=384\n"},
+        {{-100, 5, 500, 405, false, false}, "[vurk]\nx=0\ny=5\nlevel=12\noptions=11\nmaxed=0\nw=500\nh=400\n"},
+    };
+    for (const auto& c : cases) {
+        std::filesystem::remove("vurk.ini");
+        int32_t level = 12;
+        writeExitSettings(c.window, 11, level);
+        EXPECT_EQ(fileText("vurk.ini"), c.file);
+    }
+    int32_t level = 70;
     writeExitSettings({0, 0, 10, 10, false, false}, 0, level);
     EXPECT_EQ(level, 1);
+}
+
+// A file that is not the editor's to handle is neither read nor replaced.
+TEST(Settings, LargeFilesAndFifosAreLeftAlone) {
+    WorkDir dir;
+    std::string big = "[vurk]\noptions=3\nlevel=12\n";
+    big.resize(kSettingsMaxBytes + 1, ';');
+    writeText("vurk.ini", big);
+    StartSettings s = readStartSettings();
+    EXPECT_EQ(s.options, 0u);
+    EXPECT_EQ(s.note, kSettingsTooLargeText);
+    int32_t level = 5;
+    writeExitSettings({1, 2, 3, 4, false, false}, 1, level);
+    EXPECT_EQ(fileText("vurk.ini"), big);
+
+    std::filesystem::remove("vurk.ini");
+    ASSERT_EQ(::mkfifo("vurk.ini", 0600), 0);
+    alarm(20);  // a read that waits for a writer ends the test here
+    s = readStartSettings();
+    writeExitSettings({1, 2, 3, 4, false, false}, 1, level);
+    alarm(0);
+    EXPECT_EQ(s.options, 0u);
+    EXPECT_TRUE(std::filesystem::is_fifo("vurk.ini"));
 }
 
 TEST(InstanceLockTest, SecondHolderIsRefusedUntilTheFirstEnds) {

@@ -2,7 +2,8 @@
 
 #include <cstring>
 #include <filesystem>
-#include <functional>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "tests/support/fake_shell.h"
 #include "tests/support/level_fixture.h"
@@ -113,51 +114,54 @@ TEST_F(Vmap, MissingFolderIsReportedOnWrite) {
 }
 
 // Each damaged file is refused with "Error in vmap file" and changes nothing.
-class VmapRefusal : public Vmap {
-protected:
-    void expectRefused(const std::function<void(std::vector<uint8_t>&)>& damage) {
-        openAndLoad(3);
-        ASSERT_TRUE(writeVmap(state, shell));
-        auto f = readFileBytes("maps/level03.vmap");
-        damage(f);
+TEST_F(Vmap, DamagedFilesAreRefusedAndChangeNothing) {
+    const struct {
+        const char* what;
+        void (*damage)(std::vector<uint8_t>& f);
+        off_t sparseSize;  // not 0: the file is then made this long, without writing the bytes
+    } cases[] = {
+        {"file of another level", [](std::vector<uint8_t>& f) { writeLe32(&f[4], ~4u); }, 0},
+        {"wrong magic", [](std::vector<uint8_t>& f) { f[3] = 'X'; }, 0},
+        {"other map size", [](std::vector<uint8_t>& f) { writeLe16(&f[16 + 34], 6); }, 0},
+        {"other item count", [](std::vector<uint8_t>& f) { writeLe16(&f[8], 2); }, 0},
+        {"victim count not 10", [](std::vector<uint8_t>& f) { writeLe16(&f[10], 11); }, 0},
+        {"other rsm count", [](std::vector<uint8_t>& f) { writeLe16(&f[12], 3); }, 0},
+        {"other otm count", [](std::vector<uint8_t>& f) { writeLe16(&f[14], 1); }, 0},
+        {"cut short", [](std::vector<uint8_t>& f) { f.pop_back(); }, 0},
+        {"shorter than its header", [](std::vector<uint8_t>& f) { f.resize(40); }, 0},
+        {"one byte too many", [](std::vector<uint8_t>& f) { f.push_back(0); }, 0},
+        {"1 GiB", [](std::vector<uint8_t>&) {}, off_t{1} << 30},
+    };
+    openAndLoad(3);
+    ASSERT_TRUE(writeVmap(state, shell));
+    const auto good = readFileBytes("maps/level03.vmap");
+    state.items[0].x = 4321;
+    state.victims[kStart1Record].x = 1234;
+    const auto mapBefore = state.mapBuffer;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        auto f = good;
+        c.damage(f);
         writeFileBytes("maps/level03.vmap", f);
-        state.items[0].x = 4321;
-        state.victims[kStart1Record].x = 1234;
-        auto mapBefore = state.mapBuffer;
+        if (c.sparseSize) {
+            ASSERT_EQ(::truncate("maps/level03.vmap", c.sparseSize), 0);
+        }
+        shell.boxes.clear();
         EXPECT_FALSE(readVmapData(state, shell));
         expectOneBox("Error in vmap file");
         EXPECT_EQ(state.items[0].x, 4321);
         EXPECT_EQ(state.victims[kStart1Record].x, 1234);
         EXPECT_EQ(state.mapBuffer, mapBefore);
     }
-};
+}
 
-TEST_F(VmapRefusal, FileOfAnotherLevel) {
-    expectRefused([](std::vector<uint8_t>& f) { writeLe32(&f[4], ~4u); });
-}
-TEST_F(VmapRefusal, WrongMagic) {
-    expectRefused([](std::vector<uint8_t>& f) { f[3] = 'X'; });
-}
-TEST_F(VmapRefusal, OtherMapSize) {
-    expectRefused([](std::vector<uint8_t>& f) { writeLe16(&f[16 + 34], 6); });
-}
-TEST_F(VmapRefusal, OtherItemCount) {
-    expectRefused([](std::vector<uint8_t>& f) { writeLe16(&f[8], 2); });
-}
-TEST_F(VmapRefusal, VictimCountNotTen) {
-    expectRefused([](std::vector<uint8_t>& f) { writeLe16(&f[10], 11); });
-}
-TEST_F(VmapRefusal, OtherRsmCount) {
-    expectRefused([](std::vector<uint8_t>& f) { writeLe16(&f[12], 3); });
-}
-TEST_F(VmapRefusal, OtherOtmCount) {
-    expectRefused([](std::vector<uint8_t>& f) { writeLe16(&f[14], 1); });
-}
-TEST_F(VmapRefusal, FileCutShort) {
-    expectRefused([](std::vector<uint8_t>& f) { f.pop_back(); });
-}
-TEST_F(VmapRefusal, ShorterThanItsHeader) {
-    expectRefused([](std::vector<uint8_t>& f) { f.resize(40); });
+TEST_F(Vmap, FifoIsNotWaitedFor) {
+    openAndLoad(3);
+    ASSERT_EQ(::mkfifo("maps/level03.vmap", 0600), 0);
+    alarm(20);  // a read that waits for a writer ends the test here
+    EXPECT_FALSE(readVmapData(state, shell));
+    alarm(0);
+    expectOneBox("Could not find vmap for this level");
 }
 
 TEST_F(Vmap, SameByteSizeOfOtherShapeIsTakenAsItIs) {

@@ -36,6 +36,12 @@ inline constexpr const char* kToolSettingsFile = ".\\vurk.ini";
 // says; prints the editor's text on failure.
 bool openImage(LevelState& s);
 
+// Reads an image or side file whole for comparing, without locking it; files
+// larger than any image the editor opens are refused unread.
+inline bool readImageBytes(const std::string& name, std::vector<uint8_t>& out) {
+    return readWholeFile(name, out, ImageFile::kMaxSize) == ReadResult::Ok;
+}
+
 // The differences of the loaded level between two states, one line each
 // (header fields, cells with old and new values, objects added, removed, moved
 // or changed, the bonus list); none when the level is the same. Changed cells

@@ -26,7 +26,7 @@ int runBackups(const std::vector<std::string>& args) {
     }
     // Reading only: the image is not locked, so this works while the editor runs.
     std::vector<uint8_t> image;
-    if (!readWholeFile(kRomFileName, image)) {
+    if (!readImageBytes(kRomFileName, image)) {
         std::cerr << "Error: Could not find vurk.smc\n";
         return 1;
     }
@@ -40,7 +40,7 @@ int runBackups(const std::vector<std::string>& args) {
     for (const RestorePointFile& p : points) {
         std::cout << p.path << "  " << p.when << "  ";
         std::vector<uint8_t> bytes;
-        if (!readWholeFile(p.path, bytes)) {
+        if (!readImageBytes(p.path, bytes)) {
             std::cout << "cannot be read\n";
             continue;
         }
@@ -100,7 +100,7 @@ int runRestore(const std::vector<std::string>& args) {
     }
     const std::string& name = args[0];
     std::vector<uint8_t> bytes;
-    if (!readWholeFile(name, bytes)) {
+    if (!readImageBytes(name, bytes)) {
         std::cerr << "Error: could not read " << name << "\n";
         return 1;
     }

@@ -205,7 +205,7 @@ namespace {
 
 // Reads a side's file and, for a VMAP, its level. False: an error was printed.
 bool readSide(Side& side) {
-    if (!readWholeFile(side.name, side.file)) {
+    if (!readImageBytes(side.name, side.file)) {
         std::cerr << "Error: could not read " << side.name << "\n";
         return false;
     }
@@ -300,7 +300,7 @@ int runDiff(const std::vector<std::string>& args) {
         return kError;
     }
     std::vector<uint8_t> base;
-    if (a.vmap && b.vmap && !readWholeFile(kRomFileName, base)) {
+    if (a.vmap && b.vmap && !readImageBytes(kRomFileName, base)) {
         std::cerr << "Error: Could not find vurk.smc\n";
         return kError;
     }

@@ -11,7 +11,9 @@ namespace vurk::tool {
 bool openImage(LevelState& s) {
     switch (openRomImage(s.rom)) {
     case RomOpenResult::Ok:
-        s.restorePoints.keep = readRestorePointKeep(kToolSettingsFile);
+        if (Profile ini; ini.load(kToolSettingsFile, kProfileMaxBytes) == ReadResult::Ok) {
+            s.restorePoints.keep = restorePointKeep(ini);
+        }
         if (!s.rom.file.recoveryNote().empty()) std::cerr << "Note: " << s.rom.file.recoveryNote() << "\n";
         return true;
     case RomOpenResult::CannotOpen:
