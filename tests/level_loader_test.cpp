@@ -174,29 +174,6 @@ TEST_F(LevelLoader, ViewStartsTopLeftOrCentredOnTheFirstStartWithinTheMap) {
     }
 }
 
-TEST_F(LevelLoader, CanvasTakesTheLevelsSizeAndTheMarkerOnlyInBgMode) {
-    writeSheet(0);
-    rom.addLevel(0, level(10, 8));
-    openImage();
-    s.editMode = kModeItem;
-    ASSERT_TRUE(loadLevel(s, shell, 0));
-    EXPECT_EQ(s.mapBuffer.size(), 160u);
-    EXPECT_EQ(s.MapCanvas.bitmap()->width(), 640);
-    EXPECT_EQ(s.MapCanvas.bitmap()->height(), 512);
-    const Bitmap& canvas = *s.MapCanvas.bitmap();
-    EXPECT_EQ(pixelAt(canvas, 0, 0), tileColour(0, 0));
-    EXPECT_EQ(pixelAt(canvas, 639, 511), tileColour(0, 79));
-
-    s.editMode = kModeBg;
-    ASSERT_TRUE(loadLevel(s, shell, 0));
-    const Bitmap& again = *s.MapCanvas.bitmap();
-    EXPECT_EQ(pixelAt(again, 0, 0), tileColour(0, 0) ^ 0xFFFFFFu);   // the frame
-    EXPECT_EQ(pixelAt(again, 63, 1), tileColour(0, 0) ^ 0xFFFFFFu);
-    EXPECT_EQ(pixelAt(again, 2, 2), tileColour(0, 0));                // inside it
-    EXPECT_EQ(pixelAt(again, 64, 0), tileColour(0, 1));               // the next cell
-    EXPECT_GE(shell.mapInvalidations, 2);
-}
-
 TEST_F(LevelLoader, RefusedLevelKeepsTheLevelCanvasAndSheetShown) {
     writeSheet(1);
     writeSheet(2);
@@ -229,8 +206,9 @@ TEST_F(LevelLoader, RefusedLevelKeepsTheLevelCanvasAndSheetShown) {
 }
 
 // Each load draws every cell once: a second full pass (or a stray redraw on the
-// way) shows in the count of cells drawn.
-TEST_F(LevelLoader, LevelSwitchDrawsEachCellOnce) {
+// way) shows in the count of cells drawn. The canvas takes the level's size,
+// and the cell marker is drawn only in BG mode.
+TEST_F(LevelLoader, LevelSwitchDrawsEachCellOnceOnACanvasOfItsSize) {
     writeSheet(0);
     rom.addLevel(0, level(10, 8));
     rom.addLevel(1, level(7, 5));
@@ -241,12 +219,26 @@ TEST_F(LevelLoader, LevelSwitchDrawsEachCellOnce) {
         [&] { applyChangeLevel(s, shell, "0"); },  // the Change Level dialog's OK
         [&] { applyChangeLevel(s, shell, "1"); },
     };
-    const uint64_t cells[] = {80, 35, 80, 35};
+    const uint32_t width[] = {10, 7, 10, 7}, height[] = {8, 5, 8, 5};
+    const int32_t mode[] = {kModeItem, kModeBg, kModeBg, kModeItem};
     for (size_t i = 0; i < std::size(switches); ++i) {
-        const uint64_t before = s.mapCellsDrawn;
+        SCOPED_TRACE(testing::Message() << "switch " << i);
+        s.editMode = mode[i];
+        const uint64_t before = s.mapCellsDrawn, invalidations = shell.mapInvalidations;
         switches[i]();
-        EXPECT_EQ(s.mapCellsDrawn - before, cells[i]) << "switch " << i;
-        for (uint32_t c = 0; c < cells[i]; ++c) ASSERT_EQ(cellPixel(c), tileColour(0, c)) << "cell " << c;
+        const uint32_t cells = width[i] * height[i];
+        EXPECT_EQ(s.mapCellsDrawn - before, cells);
+        EXPECT_EQ(s.mapBuffer.size(), 2 * cells);
+        const Bitmap& canvas = *s.MapCanvas.bitmap();
+        EXPECT_EQ(canvas.width(), static_cast<int32_t>(64 * width[i]));
+        EXPECT_EQ(canvas.height(), static_cast<int32_t>(64 * height[i]));
+        for (uint32_t c = 0; c < cells; ++c) ASSERT_EQ(cellPixel(c), tileColour(0, c)) << "cell " << c;
+        const uint32_t frame = mode[i] == kModeBg ? 0xFFFFFFu : 0;  // a 2-pixel frame round cell 0
+        EXPECT_EQ(pixelAt(canvas, 0, 0), tileColour(0, 0) ^ frame);
+        EXPECT_EQ(pixelAt(canvas, 63, 1), tileColour(0, 0) ^ frame);
+        EXPECT_EQ(pixelAt(canvas, 2, 2), tileColour(0, 0));
+        EXPECT_EQ(pixelAt(canvas, 64, 0), tileColour(0, 1));
+        EXPECT_GT(shell.mapInvalidations, invalidations);
     }
 }
 
