@@ -13,6 +13,7 @@
 #include <QRect>
 
 #include "tests/support/fake_shell.h"
+#include "tests/support/level_fixture.h"
 #include "tests/support/run_tool.h"
 #include "tests/support/workdir.h"
 #include "view/level_loader.h"
@@ -48,16 +49,6 @@ protected:
         ASSERT_EQ(r.status, 0) << r.err;
     }
 
-    // Loads a level's data out of the demo image; the image is closed again
-    // when the state goes, so that vurk-tool can lock it.
-    static void loadData(EditorState& s, uint32_t level) {
-        if (!s.rom.isOpen()) {
-            ASSERT_EQ(openRomImage(s.rom), RomOpenResult::Ok);
-        }
-        std::string why;
-        ASSERT_TRUE(loadLevelData(s, level, why)) << why;
-    }
-
     test::WorkDir dir;
 };
 
@@ -88,7 +79,7 @@ TEST_F(DemoWorkspace, LevelsShowEveryKindAndKeepTheirObjectsInside) {
     EditorState s;
     for (uint32_t level = 0; level < kLevelCount; ++level) {
         SCOPED_TRACE(testing::Message() << "level " << level);
-        loadData(s, level);
+        test::loadFromImage(s, level);
         const int32_t w = static_cast<int32_t>(s.mapWidth) * 64, h = static_cast<int32_t>(s.mapHeight) * 64;
         auto inside = [&](int32_t x, int32_t y) { return 0 <= x && x < w && 0 <= y && y < h; };
         sizes.insert({s.header.width, s.header.height});
@@ -161,7 +152,7 @@ TEST_F(DemoWorkspace, EveryFigureTheLevelsShowHasItsPictureAndMask) {
 
     std::set<std::tuple<int32_t, int32_t, int32_t, int32_t>> seen;
     for (uint32_t level = 0; level < kLevelCount; ++level) {
-        loadData(s, level);
+        test::loadFromImage(s, level);
         for (int32_t list : {kOtmList, kRsmList}) {
             s.monsterList = list;
             const size_t n = list == kOtmList ? s.otm.size() : s.rsm.size();
@@ -207,7 +198,7 @@ TEST_F(DemoWorkspace, RenderShowsTilesItemsTheCursorAndRadiusCircles) {
     }
     ASSERT_EQ(test::runTool("render 0 bg.png").status, 0);
     EditorState s;
-    loadData(s, 0);
+    test::loadFromImage(s, 0);
     const QImage item = readPng("item.png"), bg = readPng("bg.png"), m1 = readPng("monster1.png"),
                  m2 = readPng("monster2.png");
     const QImage tiles = readPng(tileSheetFile(tileSheetNumber(s.header.tileset)));

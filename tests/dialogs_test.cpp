@@ -20,40 +20,20 @@ namespace {
 
 using test::EditorFixture;
 
+// The editing level with kinds and header values of the dialogs' tables.
 LevelContent dialogLevel() {
-    LevelContent c;
-    c.width = 8;
-    c.height = 6;
+    LevelContent c = test::editLevel();
     c.tileset = 0x9BBCB5;
     c.tilesetData1 = 0x9BF8D1;
     c.tilesetData2 = 0x98C000;
     c.tilesetVariant = 0x59;
     c.bgPalette = 0x9E9776;
     c.music = 5;
-    ItemRecord item{};
-    item.x = 100;
-    item.y = 100;
-    item.type = 7;
-    c.items.push_back(item);
-    c.victims[0].x = 200;
-    c.victims[0].y = 200;
+    c.items[0].type = 7;
     c.victims[0].code = 0x123456;  // no kind of the table
-    c.victims[1].x = 300;
-    c.victims[1].y = 200;
-    c.victims[1].code = 0x839A89;
-    OtmRecord o{};
-    o.x = 100;
-    o.y = 300;
-    o.code = 0x81B664;
-    c.otm.push_back(o);
-    RsmRecord r{};
-    r.x = 300;
-    r.y = 300;
-    r.radius = 40;
-    r.delay = 5;
-    r.code = 0x82EF36;
-    c.rsm.push_back(r);
-    c.bonus = {4, 10, 32};
+    c.otm[0].code = 0x81B664;
+    c.rsm[0].radius = 40;
+    c.rsm[0].delay = 5;
     return c;
 }
 
@@ -170,20 +150,25 @@ TEST_F(Dialogs, MiscDataSelectsAndStoresTheTablesValues) {
     MiscDataChoice c = miscDataChoice(s);
     EXPECT_EQ(c.tileset, 4);  // Desert/Cave/Beach 1
     EXPECT_EQ(c.palette, 6);  // Cave/Beach
-    EXPECT_EQ(c.music, "3");
-
     // Palette and music only: no question, no reload.
     s.items[0].x = 111;  // an unsaved edit survives
-    applyMiscData(s, shell, 4, 15, "9");
-    EXPECT_TRUE(shell.boxes.empty());
+    applyMiscData(s, shell, 4, 15, "3");
     EXPECT_EQ(s.header.bgPalette, 0x9E9A76u);
-    EXPECT_EQ(s.header.music, 11);
-    EXPECT_EQ(s.items[0].x, 111);
-
-    applyMiscData(s, shell, 4, 15, "10");
-    applyMiscData(s, shell, 4, 15, "-1");
-    EXPECT_EQ(s.header.music, 11);
+    // The field shows the music less 2 (empty below 2); what is not 0 to 9 changes nothing.
+    struct {
+        uint16_t music;
+        const char* shown;
+        const char* typed;
+        uint16_t after;
+    } rows[] = {{5, "3", "9", 11}, {11, "9", "10", 11}, {11, "9", "-1", 11}, {1, "", "", 1}};
+    for (const auto& r : rows) {
+        s.header.music = r.music;
+        EXPECT_EQ(miscDataChoice(s).music, r.shown) << r.music;
+        applyMiscData(s, shell, 4, 15, r.typed);
+        EXPECT_EQ(s.header.music, r.after) << r.typed;
+    }
     EXPECT_TRUE(shell.boxes.empty());
+    EXPECT_EQ(s.items[0].x, 111);
 }
 
 TEST_F(Dialogs, MiscDataTilesetChangeAsksAndReloads) {
@@ -228,13 +213,6 @@ TEST_F(Dialogs, MiscDataTilesetChangeAsksAndReloads) {
     applyMiscData(s, shell, -1, -1, "");
     EXPECT_EQ(s.header.tileset, 0x123456u);
     EXPECT_TRUE(shell.boxes.empty());
-}
-
-TEST_F(Dialogs, MusicBelowTwoShowsAnEmptyField) {
-    s.header.music = 1;
-    EXPECT_EQ(miscDataChoice(s).music, "");
-    applyMiscData(s, shell, 4, 6, "");
-    EXPECT_EQ(s.header.music, 1);
 }
 
 TEST(OptionsDialogTest, TicksBecomeTheWholeFlagField) {

@@ -36,9 +36,6 @@ public:
         toggleMarkerInBgMode(s);
         EXPECT_TRUE(shown == canvas());
     }
-    void keys(std::initializer_list<int> list) {
-        for (int k : list) onKeyUp(s, shell, k);
-    }
     void drag(int modeKey, uint16_t x, uint16_t y, uint16_t toX, uint16_t toY) {
         keys({modeKey});
         onLeftButtonDown(s, shell, x, y, kMkLButton);
@@ -48,6 +45,7 @@ public:
     }
     QUndoStack& stack() { return undoStack(s); }
 
+    using EditorFixture::keys;
     using EditorFixture::s;
     using EditorFixture::shell;
 };

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <QApplication>
 #include <QComboBox>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -8,46 +7,18 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenuBar>
-#include <QPointer>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
-#include <QTimer>
-#include <deque>
-#include <functional>
 
 #include "app/editor_windows.h"
+#include "tests/support/modal_driver.h"
 #include "tests/support/run_tool.h"
 #include "tests/support/workdir.h"
 #include "tools/rom_builder.h"
 
 namespace vurk {
 namespace {
-
-// Plays the user's part in the modal windows that open, one step for each.
-class ModalDriver {
-public:
-    using Step = std::function<void(QWidget*)>;
-    ModalDriver() {
-        timer_.setInterval(5);
-        QObject::connect(&timer_, &QTimer::timeout, [this] {
-            QWidget* w = QApplication::activeModalWidget();
-            if (!w || w == last_ || steps.empty()) return;
-            last_ = w;
-            titles.push_back(w->windowTitle().toStdString());
-            Step step = steps.front();
-            steps.pop_front();
-            step(w);
-        });
-        timer_.start();
-    }
-    std::deque<Step> steps;
-    std::vector<std::string> titles;
-
-private:
-    QTimer timer_;
-    QPointer<QWidget> last_;
-};
 
 void clickOk(QWidget* w, const char* id = "1") { w->findChild<QPushButton*>(id)->click(); }
 
@@ -71,15 +42,13 @@ TEST(EditorDialogs, EveryDialogOpensFromTheEditorAndItsValuesReachTheImage) {
     rom.addLevel(1, c);
     ASSERT_TRUE(rom.save("vurk.smc"));
 
-    ModalDriver driver;
-    // The missing tiles folder: one box for each sheet that cannot be read.
-    for (int i = 0; i < 5; ++i) driver.steps.push_back([](QWidget* w) { static_cast<QDialog*>(w)->done(0); });
+    test::ModalDriver driver;  // answers the boxes of the missing tiles folder, five at the start
     {
         EditorWindows editor;
         ASSERT_TRUE(editor.start());
         MainWindow* main = editor.main();
         QWidget* map = main->mapView();
-        ASSERT_TRUE(driver.steps.empty());
+        ASSERT_EQ(driver.seen.size(), 5u);
 
         driver.steps.push_back([](QWidget* w) {
             w->findChild<QComboBox*>("1005")->setCurrentIndex(5);  // "Sneakers"
@@ -129,18 +98,14 @@ TEST(EditorDialogs, EveryDialogOpensFromTheEditorAndItsValuesReachTheImage) {
         QTest::keyClick(main, Qt::Key_B);
         QTest::keyClick(main, Qt::Key_C, Qt::ControlModifier);
 
-        driver.steps.push_back([](QWidget* w) {
-            auto* box = qobject_cast<QMessageBox*>(w);
-            ASSERT_NE(box, nullptr);
-            box->button(QMessageBox::Yes)->click();
-        });
+        driver.answers = {QMessageBox::Yes};
         QTest::keyClick(main, Qt::Key_F1);
         EXPECT_TRUE(driver.steps.empty());
         editor.destroyMainWindow();
     }
-    EXPECT_EQ(std::vector<std::string>(driver.titles.begin() + 5, driver.titles.end()),
+    EXPECT_EQ(std::vector<std::string>(driver.seen.begin() + 5, driver.seen.end()),
               (std::vector<std::string>{"Choose Item", "Monster Edit", "Bonus", "Misc. Data", "Options",
-                                        "About VURK-Edit", "Clipboard Viewer", "Are you sure?"}));
+                                        "About VURK-Edit", "Clipboard Viewer", "Are you sure?|Save Map?"}));
 
     test::ToolRun run = test::runTool("dump 1");
     ASSERT_EQ(run.status, 0) << run.err;

@@ -10,15 +10,13 @@
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QTest>
-#include <QTimer>
 #include <cstdlib>
-#include <deque>
 #include <filesystem>
 
 #include "app/editor_windows.h"
 #include "app/handlers.h"
 #include "platform/instance_lock.h"
-#include "tests/support/run_tool.h"
+#include "tests/support/modal_driver.h"
 #include "tests/support/workdir.h"
 #include "tools/rom_builder.h"
 #include "view/edit_history.h"
@@ -28,31 +26,7 @@ namespace {
 
 using test::WorkDir;
 
-// Answers every modal box that opens while it lives, recording what it said:
-// with the next of `answers`, or OK when there are none.
-class BoxCatcher {
-public:
-    BoxCatcher() {
-        timer_.setInterval(5);
-        QObject::connect(&timer_, &QTimer::timeout, [this] {
-            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-            if (!box) return;
-            boxes.push_back((box->windowTitle() + "|" + box->text()).toStdString());
-            QMessageBox::StandardButton answer = QMessageBox::Ok;
-            if (!answers.empty()) {
-                answer = answers.front();
-                answers.pop_front();
-            }
-            box->done(answer);
-        });
-        timer_.start();
-    }
-    std::vector<std::string> boxes;
-    std::deque<QMessageBox::StandardButton> answers;
-
-private:
-    QTimer timer_;
-};
+using BoxCatcher = test::ModalDriver;
 
 void writeSpriteSheets() {
     std::filesystem::create_directories("tiles");
@@ -75,7 +49,7 @@ TEST(EditorWindows, StartWithoutAnImageShowsOneBoxAndStillWritesSettings) {
     {
         EditorWindows editor;
         ASSERT_TRUE(editor.start());
-        EXPECT_EQ(catcher.boxes, (std::vector<std::string>{"Error|Could not find vurk.smc"}));
+        EXPECT_EQ(catcher.seen, (std::vector<std::string>{"Error|Could not find vurk.smc"}));
         MainWindow* w = editor.main();
         EXPECT_TRUE(w->isVisible());
         EXPECT_EQ(w->windowTitle(), "VURK-Edit - BG edit mode");
@@ -83,7 +57,7 @@ TEST(EditorWindows, StartWithoutAnImageShowsOneBoxAndStillWritesSettings) {
         EXPECT_FALSE(editor.pad()->isVisible());
         // Level commands are refused with a box rather than acting on nothing.
         QTest::keyClick(w, Qt::Key_F1);
-        EXPECT_EQ(catcher.boxes.size(), 2u);
+        EXPECT_EQ(catcher.seen.size(), 2u);
         editor.destroyMainWindow();
     }
     const QRect screen = QApplication::primaryScreen()->geometry();
@@ -104,7 +78,7 @@ TEST(EditorWindows, SavedPlacementAndLastLevelAreApplied) {
     BoxCatcher catcher;
     EditorWindows editor;
     ASSERT_TRUE(editor.start());
-    EXPECT_TRUE(catcher.boxes.empty());
+    EXPECT_TRUE(catcher.seen.empty());
     EXPECT_EQ(editor.main()->frameGeometry(), QRect(30, 40, 384, 512));
     EXPECT_EQ(editor.state.currentLevel, 12u);
     EXPECT_TRUE(editor.state.levelLoaded);
@@ -157,7 +131,7 @@ TEST(EditorWindows, ImageProblemsAtStartAreReportedInABox) {
         BoxCatcher catcher;
         EditorWindows editor;
         EXPECT_EQ(editor.start(), c.started);
-        EXPECT_EQ(catcher.boxes, (std::vector<std::string>{c.box}));
+        EXPECT_EQ(catcher.seen, (std::vector<std::string>{c.box}));
         EXPECT_EQ(editor.state.levelLoaded, c.started);
         editor.destroyMainWindow();
     }
@@ -299,12 +273,12 @@ TEST_F(EditorWindowsWithLevel, EditUndoSaveAndCloseAsIsReopenedLater) {
     EXPECT_FALSE(w->undoAction()->isEnabled());
     catcher.answers = {QMessageBox::Yes};
     QTest::keyClick(w, Qt::Key_F1);
-    EXPECT_EQ(catcher.boxes.back(), "Are you sure?|Save Map?");
+    EXPECT_EQ(catcher.seen.back(), "Are you sure?|Save Map?");
 
     QTest::keyClick(w, Qt::Key_Plus, Qt::KeypadModifier);
     catcher.answers = {QMessageBox::Cancel};
     w->close();
-    EXPECT_EQ(catcher.boxes.back(), "VURK-Edit|Save changes to level 1?");
+    EXPECT_EQ(catcher.seen.back(), "VURK-Edit|Save changes to level 1?");
     EXPECT_TRUE(w->isVisible());
     QTest::keyClick(w, Qt::Key_Plus, Qt::KeypadModifier);
     catcher.answers = {QMessageBox::No};
@@ -332,12 +306,6 @@ TEST(EditorProgram, SecondInstanceEndsAtOnce) {
     EXPECT_EQ(std::string(out, n), "0\n");
     EXPECT_FALSE(std::filesystem::exists("vurk.ini"));
 }
-
-}  // namespace
-}  // namespace vurk
-
-namespace vurk {
-namespace {
 
 TEST_F(EditorWindowsWithLevel, DebugBoxLeavesTheMainWindowUsable) {
     QTest::keyClick(editor->main(), Qt::Key_F12);

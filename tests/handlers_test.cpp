@@ -22,9 +22,6 @@ protected:
         shell.posted.clear();
         for (const auto& p : posted) onScroll(s, shell, p.bar, p.request, 0, p.amount);
     }
-    void keys(std::initializer_list<int> list) {
-        for (int k : list) onKeyUp(s, shell, k);
-    }
     uint32_t tilePixel(int32_t x, int32_t y) const {
         // Cell (x >> 6, y >> 6) of this level holds tile index = cell number.
         const uint32_t t = (y >> 6) * 10 + (x >> 6);
@@ -143,15 +140,6 @@ TEST_F(Handlers, LevelChangeAsksToSaveOnlyWithItsOption) {
     keys({kKeyF2});
     EXPECT_EQ(shell.dialogs.size(), 3u);
     EXPECT_NE(test::readFileBytes("vurk.smc"), before);
-}
-
-TEST_F(Handlers, BgClicksSelectTheCellUnderThePointer) {
-    s.viewX = 100;
-    s.viewY = 70;
-    onLeftButtonDown(s, shell, 10, 10, kMkLButton);
-    EXPECT_EQ(s.selX, 64);
-    EXPECT_EQ(s.selY, 64);
-    EXPECT_FALSE(shell.mapPresents.empty());
 }
 
 TEST_F(Handlers, DragsMoveOnlyWithTheLeftButtonAlone) {
@@ -385,19 +373,28 @@ TEST_F(Handlers, ScratchPadClicksAndKeysOnlyInBgMode) {
     EXPECT_EQ(shell.dialogs.size(), 1u);
 }
 
-class HandlersSmallMap : public EditorFixture {};
+class HandlersShortMap : public EditorFixture {};
 
-TEST_F(HandlersSmallMap, ClickBelowAShortMapChangesNothing) {
+// BG clicks select the cell under the pointer; below a map shorter than the
+// client nothing changes.
+TEST_F(HandlersShortMap, BgClicksSelectTheCellUnderThePointer) {
     LevelContent c;
-    c.width = 4;
+    c.width = 8;
     c.height = 2;
     load(c, 320, 256);
-    onLeftButtonDown(s, shell, 10, 200, kMkLButton);
-    EXPECT_EQ(s.selY, 0);
-    EXPECT_TRUE(shell.mapPresents.empty());
-    onLeftButtonDown(s, shell, 200, 70, kMkLButton);
-    EXPECT_EQ(s.selX, 192);
-    EXPECT_EQ(s.selY, 64);
+    struct Case {
+        int32_t viewX, viewY, x, y, selX, selY;
+        bool presented;
+    } cases[] = {{0, 0, 10, 200, 0, 0, false}, {0, 0, 200, 70, 192, 64, true}, {100, 0, 10, 70, 64, 64, true}};
+    for (const Case& k : cases) {
+        s.viewX = k.viewX;
+        s.viewY = k.viewY;
+        shell.mapPresents.clear();
+        onLeftButtonDown(s, shell, k.x, k.y, kMkLButton);
+        EXPECT_EQ(s.selX, k.selX) << k.x << "," << k.y;
+        EXPECT_EQ(s.selY, k.selY) << k.x << "," << k.y;
+        EXPECT_EQ(shell.mapPresents.empty(), !k.presented) << k.x << "," << k.y;
+    }
 }
 
 TEST(HandlersWithoutLevel, LevelCommandsAreRefusedModesStillChange) {

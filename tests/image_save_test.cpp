@@ -27,6 +27,13 @@ namespace fs = std::filesystem;
 
 struct FaultGuard {
     explicit FaultGuard(ImageFaultHook hook) { setImageFaultHook(std::move(hook)); }
+    // Fails `step` once, as a disk that fills up and is then cleared would.
+    FaultGuard(ImageStep step, int error)
+        : FaultGuard([step, error, failed = false](ImageStep at) mutable {
+              if (at != step || failed) return ImageFault{};
+              failed = true;
+              return ImageFault{error};
+          }) {}
     ~FaultGuard() { setImageFaultHook(nullptr); }
 };
 
@@ -72,13 +79,7 @@ TEST(ImageSave, FailingStepLeavesFileAndMemoryUnchanged) {
         ASSERT_EQ(openRomImage(image), RomOpenResult::Ok);
         std::string why;
         {
-            // Fails once, as a disk that fills up and is then cleared would.
-            bool failed = false;
-            FaultGuard guard([&](ImageStep step) {
-                if (step != failing || failed) return ImageFault{};
-                failed = true;
-                return ImageFault{ENOSPC};
-            });
+            FaultGuard guard(failing, ENOSPC);
             EXPECT_FALSE(saveRegions(image, {{10, {1, 2}}, {3000, {3}}}, &why)) << int(failing);
         }
         EXPECT_NE(why.find("No space left on device"), std::string::npos) << why;
@@ -152,12 +153,7 @@ TEST_F(SaveLevel, FailedSaveKeepsTheEditsForAnotherTry) {
     state.items[1].y = 77;
     std::string why;
     {
-        bool failed = false;
-        FaultGuard guard([&](ImageStep step) {
-            if (step != ImageStep::ImageSync || failed) return ImageFault{};
-            failed = true;
-            return ImageFault{EIO};
-        });
+        FaultGuard guard(ImageStep::ImageSync, EIO);
         EXPECT_FALSE(writeLevel(state, &why));
     }
     EXPECT_EQ(why, "vurk.smc could not be written (Input/output error); it is unchanged.");
@@ -180,9 +176,7 @@ protected:
         // The VMAP to import: level 2 with every region changed.
         fs::create_directory("maps");
         LevelState s;
-        ASSERT_EQ(openRomImage(s.rom), RomOpenResult::Ok);
-        std::string why;
-        ASSERT_TRUE(loadLevelData(s, 2, why)) << why;
+        test::loadFromImage(s, 2);
         for (auto& b : s.mapBuffer) b = static_cast<uint8_t>(b + 1);
         s.items[0].x = 300;
         s.victims[4].code = 0x838888;

@@ -56,71 +56,48 @@ TEST_F(LevelLoad, CopiesHeaderMapAndListsOfTheLevel) {
     EXPECT_EQ(state.clipboard.tiles[9], 9);
 }
 
-// Lays a level out, then moves its list pointers to the given distances.
-class ListCounts : public LevelFixture {
-protected:
-    void loadWithGaps(int rsmGap, int otmGap) {
-        LevelContent c = sampleLevel();
-        rom.addLevel(0, c);
+// Lays a level out, then moves its rsm and item list pointers to the given
+// distances before and after the victim block.
+TEST_F(LevelLoad, ListLengthsFollowTheListPointers) {
+    struct Case {
+        int rsmGap, otmGap;
+        size_t rsm, otm;
+    } cases[] = {
+        {12, 122, 1, 0},  // rsm: rounds down, and needs room for its end
+        {11, 122, 0, 0},
+        {0, 122, 0, 0},
+        {2, 134, 0, 1},  // otm: follows the item pointer
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "gaps " << c.rsmGap << ", " << c.otmGap);
+        rom = RomBuilder{};
+        rom.addLevel(0, sampleLevel());
         LevelHeader h = rom.readHeader(0);
-        h.rsmList = static_cast<uint16_t>(h.victimBlock - rsmGap);
-        h.itemList = static_cast<uint16_t>(h.victimBlock + otmGap);
-        // An item list with one record at its new place.
-        uint8_t* items = rom.image.data() + shortPointerOffset(h.itemList);
+        h.rsmList = static_cast<uint16_t>(h.victimBlock - c.rsmGap);
+        h.itemList = static_cast<uint16_t>(h.victimBlock + c.otmGap);
+        uint8_t* items = rom.image.data() + shortPointerOffset(h.itemList);  // one item at the new place
         std::memset(items, 0, 10);
         items[0] = 1;
         rom.writeHeader(0, h);
         openAndLoad(0);
+        EXPECT_EQ(state.rsm.size(), c.rsm);
+        EXPECT_EQ(state.otm.size(), c.otm);
     }
-};
-
-TEST_F(ListCounts, RsmLengthRoundsDownAndNeedsRoomForItsEnd) {
-    loadWithGaps(12, 122);
-    EXPECT_EQ(state.rsm.size(), 1u);
 }
 
-TEST_F(ListCounts, RsmGapOfElevenHoldsNoRecord) {
-    loadWithGaps(11, 122);
-    EXPECT_EQ(state.rsm.size(), 0u);
-}
-
-TEST_F(ListCounts, RsmGapOfTwoOrNoneHoldsNoRecord) {
-    loadWithGaps(0, 122);
-    EXPECT_EQ(state.rsm.size(), 0u);
-}
-
-TEST_F(ListCounts, OtmLengthFollowsTheItemPointer) {
-    loadWithGaps(2, 134);
-    EXPECT_EQ(state.otm.size(), 1u);
-}
-
-TEST_F(ListCounts, OtmGapOf122HoldsNoRecord) {
-    loadWithGaps(2, 122);
-    EXPECT_EQ(state.otm.size(), 0u);
-}
-
-TEST_F(ListCounts, ItemListEndsAtTheFirstZeroX) {
+TEST_F(LevelLoad, ItemListEndsAtTheFirstZeroXAndBonusListsMayBeMissing) {
     LevelContent c = sampleLevel();
     c.items[1].x = 0;  // y stays non-zero: the list still ends here
     rom.addLevel(0, c);
     c.items.clear();
-    rom.addLevel(1, c);
-    openAndLoad(0);
-    EXPECT_EQ(state.items.size(), 1u);
-    std::string why;
-    ASSERT_TRUE(loadLevelData(state, 1, why)) << why;
-    EXPECT_TRUE(state.items.empty());
-}
-
-TEST_F(ListCounts, BonusListsOfThreeAndNone) {
-    LevelContent c = sampleLevel();
-    rom.addLevel(0, c);
     c.hasBonus = false;
     rom.addLevel(1, c);
     openAndLoad(0);
+    EXPECT_EQ(state.items.size(), 1u);
     EXPECT_EQ(state.bonus.size(), 3u);
     std::string why;
     ASSERT_TRUE(loadLevelData(state, 1, why)) << why;
+    EXPECT_TRUE(state.items.empty());
     EXPECT_TRUE(state.bonus.empty());
     EXPECT_EQ(state.header.bonusList, 0);
 }
@@ -141,107 +118,82 @@ TEST_F(LevelLoad, KeepHeaderReloadsDataButKeepsTheWorkingHeader) {
 
 // A level that fails a check is refused with a "Level N: " text, and the level
 // loaded before stays exactly as it was.
-class Refusal : public LevelFixture {
-protected:
-    void SetUp() override {
-        rom.addLevel(0, sampleLevel());
-        rom.addLevel(7, sampleLevel());
-    }
-    void expectRefused(uint32_t level, const std::string& text) {
-        openAndLoad(0);
-        state.items[0].x = 4242;  // an unsaved edit must survive the refusal
-        LevelState before;
-        before.header = state.header;
-        std::string why;
-        EXPECT_FALSE(loadLevelData(state, level, why));
-        EXPECT_EQ(why, text);
-        EXPECT_EQ(state.currentLevel, 0u);
-        EXPECT_TRUE(state.levelLoaded);
-        EXPECT_TRUE(sameBytes(&state.header, &before.header, sizeof(LevelHeader)));
-        EXPECT_EQ(state.items[0].x, 4242);
-        EXPECT_EQ(state.mapSize, 30u);
-        EXPECT_EQ(state.bonus.size(), 3u);
-    }
-    LevelHeader header7() { return rom.readHeader(7); }
+struct RefusalCase {
+    const char* name;
+    uint32_t level;
+    void (*header)(LevelHeader& h);                          // level 7's header
+    void (*image)(RomBuilder& rom, const LevelHeader& h);  // after the header is written back
+    const char* text;
 };
 
-TEST_F(Refusal, MapPastTheEnd) {
-    LevelHeader h = header7();
-    h.mapPointer = longPointerFor(kBank9FEnd - 20);
+void PrintTo(const RefusalCase& c, std::ostream* os) { *os << c.name; }
+
+class Refusal : public LevelFixture, public ::testing::WithParamInterface<RefusalCase> {};
+
+TEST_P(Refusal, KeepsTheLevelBefore) {
+    rom.addLevel(0, sampleLevel());
+    rom.addLevel(7, sampleLevel());
+    LevelHeader h = rom.readHeader(7);
+    if (GetParam().header) GetParam().header(h);
     rom.writeHeader(7, h);
-    expectRefused(7, "Level 7: the tile map lies outside vurk.smc");
+    if (GetParam().image) GetParam().image(rom, h);
+    openAndLoad(0);
+    state.items[0].x = 4242;  // an unsaved edit must survive the refusal
+    const LevelHeader before = state.header;
+    std::string why;
+    EXPECT_FALSE(loadLevelData(state, GetParam().level, why));
+    EXPECT_EQ(why, GetParam().text);
+    EXPECT_EQ(state.currentLevel, 0u);
+    EXPECT_TRUE(state.levelLoaded);
+    EXPECT_TRUE(sameBytes(&state.header, &before, sizeof(LevelHeader)));
+    EXPECT_EQ(state.items[0].x, 4242);
+    EXPECT_EQ(state.mapSize, 30u);
+    EXPECT_EQ(state.bonus.size(), 3u);
 }
 
-TEST_F(Refusal, MapPointerThatWrapsAround) {
-    LevelHeader h = header7();
-    h.mapPointer = 0x00000010;  // not a ROM address: the offset wraps in 32 bits
-    rom.writeHeader(7, h);
-    expectRefused(7, "Level 7: the tile map lies outside vurk.smc");
-}
+const char* const kOutOfOrder = "Level 7: the object lists are not in the order rsm list, victims, otm list, items";
 
-TEST_F(Refusal, EmptyMap) {
-    LevelHeader h = header7();
-    h.height = 0;
-    rom.writeHeader(7, h);
-    expectRefused(7, "Level 7: the map has no cells");
-}
-
-TEST_F(Refusal, MapTooLargeToShow) {
-    LevelHeader h = header7();
-    h.width = 513;
-    h.height = 1;
-    rom.writeHeader(7, h);
-    expectRefused(7, "Level 7: the map is too large to show (513 x 1 cells; at most 16384 cells and 512 a side)");
-    h.width = 200;
-    h.height = 100;
-    rom.writeHeader(7, h);
-    expectRefused(7, "Level 7: the map is too large to show (200 x 100 cells; at most 16384 cells and 512 a side)");
-}
-
-TEST_F(Refusal, ListsOutOfOrder) {
-    LevelHeader h = header7();
-    std::swap(h.rsmList, h.itemList);
-    rom.writeHeader(7, h);
-    expectRefused(7, "Level 7: the object lists are not in the order rsm list, victims, otm list, items");
-
-    h = rom.readHeader(0);
-    h.itemList = static_cast<uint16_t>(h.victimBlock + 100);  // inside the victim block
-    rom.writeHeader(7, h);
-    expectRefused(7, "Level 7: the object lists are not in the order rsm list, victims, otm list, items");
-}
-
-TEST_F(Refusal, ItemListWithoutEnd) {
-    LevelHeader h = header7();
-    h.itemList = 0xFFF0;
-    rom.writeHeader(7, h);
-    std::memset(rom.image.data() + shortPointerOffset(0xFFF0), 0x11, 16);
-    expectRefused(7, "Level 7: the item list runs past the end of vurk.smc");
-}
-
-TEST_F(Refusal, BonusListWithoutEnd) {
-    LevelHeader h = header7();
-    h.bonusList = 0xFFFC;
-    rom.writeHeader(7, h);
-    std::memset(rom.image.data() + shortPointerOffset(0xFFFC), 0x11, 4);
-    expectRefused(7, "Level 7: the bonus list runs past the end of vurk.smc");
-}
-
-TEST_F(Refusal, ListsBeyondAShortImage) {
-    // The image ends inside bank $9F, before level 7's victim block.
-    LevelHeader h = header7();
-    uint32_t cut = shortPointerOffset(h.victimBlock) + 60;
-    rom.image.resize(cut);
-    expectRefused(7, "Level 7: the victim block lies outside vurk.smc");
-}
-
-TEST_F(Refusal, HeaderBeyondAShortImage) {
-    writeLe16(rom.image.data() + kLevelTableOffset + 2 * 7, 0xFFF0);
-    expectRefused(7, "Level 7: the level header lies outside vurk.smc");
-}
-
-TEST_F(Refusal, LevelNumbersPast55) {
-    expectRefused(56, "Level 56: there is no such level (0 to 55)");
-}
+INSTANTIATE_TEST_SUITE_P(
+    LevelLoad, Refusal,
+    ::testing::Values(
+        RefusalCase{"MapPastTheEnd", 7, [](LevelHeader& h) { h.mapPointer = longPointerFor(kBank9FEnd - 20); }, nullptr,
+                    "Level 7: the tile map lies outside vurk.smc"},
+        // Not a ROM address: the offset wraps in 32 bits.
+        RefusalCase{"MapPointerThatWrapsAround", 7, [](LevelHeader& h) { h.mapPointer = 0x00000010; }, nullptr,
+                    "Level 7: the tile map lies outside vurk.smc"},
+        RefusalCase{"EmptyMap", 7, [](LevelHeader& h) { h.height = 0; }, nullptr, "Level 7: the map has no cells"},
+        RefusalCase{"MapTooWide", 7, [](LevelHeader& h) { h.width = 513, h.height = 1; }, nullptr,
+                    "Level 7: the map is too large to show (513 x 1 cells; at most 16384 cells and 512 a side)"},
+        RefusalCase{"MapWithTooManyCells", 7, [](LevelHeader& h) { h.width = 200, h.height = 100; }, nullptr,
+                    "Level 7: the map is too large to show (200 x 100 cells; at most 16384 cells and 512 a side)"},
+        RefusalCase{"ListsOutOfOrder", 7, [](LevelHeader& h) { std::swap(h.rsmList, h.itemList); }, nullptr,
+                    kOutOfOrder},
+        RefusalCase{"ItemsInsideTheVictimBlock", 7,
+                    [](LevelHeader& h) { h.itemList = static_cast<uint16_t>(h.victimBlock + 100); }, nullptr,
+                    kOutOfOrder},
+        RefusalCase{"ItemListWithoutEnd", 7, [](LevelHeader& h) { h.itemList = 0xFFF0; },
+                    [](RomBuilder& rom, const LevelHeader&) {
+                        std::memset(rom.image.data() + shortPointerOffset(0xFFF0), 0x11, 16);
+                    },
+                    "Level 7: the item list runs past the end of vurk.smc"},
+        RefusalCase{"BonusListWithoutEnd", 7, [](LevelHeader& h) { h.bonusList = 0xFFFC; },
+                    [](RomBuilder& rom, const LevelHeader&) {
+                        std::memset(rom.image.data() + shortPointerOffset(0xFFFC), 0x11, 4);
+                    },
+                    "Level 7: the bonus list runs past the end of vurk.smc"},
+        // The image ends inside bank $9F, before level 7's victim block.
+        RefusalCase{"ListsBeyondAShortImage", 7, nullptr,
+                    [](RomBuilder& rom, const LevelHeader& h) {
+                        rom.image.resize(shortPointerOffset(h.victimBlock) + 60);
+                    },
+                    "Level 7: the victim block lies outside vurk.smc"},
+        RefusalCase{"HeaderBeyondAShortImage", 7, nullptr,
+                    [](RomBuilder& rom, const LevelHeader&) {
+                        writeLe16(rom.image.data() + kLevelTableOffset + 2 * 7, 0xFFF0);
+                    },
+                    "Level 7: the level header lies outside vurk.smc"},
+        RefusalCase{"LevelNumbersPast55", 56, nullptr, nullptr, "Level 56: there is no such level (0 to 55)"}),
+    [](const auto& p) { return std::string(p.param.name); });
 
 TEST(LevelLoadWithoutImage, IsRefused) {
     LevelState s;

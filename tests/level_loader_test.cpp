@@ -127,89 +127,51 @@ TEST_F(LevelLoader, MissingSheetIsReportedTwiceAndThePreviousSheetStays) {
 TEST_F(LevelLoader, ViewStartsTopLeftOrCentredOnTheFirstStartWithinTheMap) {
     writeSheet(0);
     struct Case {
-        uint16_t startX, startY;
+        uint16_t w, h, startX, startY;
         bool option;
         int32_t viewX, viewY;
     };
-    // A 40 x 30 map is 2560 x 1920 pixels; the client is 640 x 480.
+    // The client is 640 x 480; a 40 x 30 map is 2560 x 1920 pixels.
     const Case cases[] = {
-        {1000, 700, false, 0, 0},      // without the option: the top-left corner
-        {1000, 700, true, 680, 460},   // centred
-        {319, 239, true, 0, 0},        // less than half the client from the edge
-        {320, 240, true, 0, 0},
-        {321, 241, true, 1, 1},
-        {2500, 1900, true, 1920, 1440},  // no further than the map's end
+        {40, 30, 1000, 700, false, 0, 0},      // without the option: the top-left corner
+        {40, 30, 1000, 700, true, 680, 460},   // centred
+        {40, 30, 319, 239, true, 0, 0},        // less than half the client from the edge
+        {40, 30, 320, 240, true, 0, 0},
+        {40, 30, 321, 241, true, 1, 1},
+        {40, 30, 2500, 1900, true, 1920, 1440},  // no further than the map's end
+        // Smaller than the client: the maxima are reported as they are,
+        // negative; the shell shows no bar then.
+        {4, 4, 200, 250, true, 0, 0},
     };
     for (uint32_t i = 0; i < std::size(cases); ++i) {
-        LevelContent c = level(40, 30);
+        LevelContent c = level(cases[i].w, cases[i].h);
         c.start1X = cases[i].startX;
         c.start1Y = cases[i].startY;
         rom.addLevel(i, c);
     }
     openImage();
     for (uint32_t i = 0; i < std::size(cases); ++i) {
-        SCOPED_TRACE(testing::Message() << "start " << cases[i].startX << "," << cases[i].startY);
-        s.options = cases[i].option ? kOptStartAtZekeStart : 0;
+        const Case& k = cases[i];
+        SCOPED_TRACE(testing::Message() << k.w << "x" << k.h << " start " << k.startX << "," << k.startY);
+        s.options = k.option ? kOptStartAtZekeStart : 0;
         s.selX = s.selY = 128;  // from the level before
         shell.scrollBars.clear();
         ASSERT_TRUE(loadLevel(s, shell, i));
-        EXPECT_EQ(s.viewX, cases[i].viewX);
-        EXPECT_EQ(s.viewY, cases[i].viewY);
+        EXPECT_EQ(s.viewX, k.viewX);
+        EXPECT_EQ(s.viewY, k.viewY);
         EXPECT_EQ(s.selX, 0);
         EXPECT_EQ(s.selY, 0);
         ASSERT_EQ(shell.scrollBars.size(), 2u);
         EXPECT_EQ(shell.scrollBars[0].bar, ScrollBar::Vertical);
-        EXPECT_EQ(shell.scrollBars[0].max, 1920 - 480);
-        EXPECT_EQ(shell.scrollBars[0].pos, cases[i].viewY);
+        EXPECT_EQ(shell.scrollBars[0].max, 64 * k.h - 480);
+        EXPECT_EQ(shell.scrollBars[0].pos, k.viewY);
         EXPECT_EQ(shell.scrollBars[1].bar, ScrollBar::Horizontal);
-        EXPECT_EQ(shell.scrollBars[1].max, 2560 - 640);
-        EXPECT_EQ(shell.scrollBars[1].pos, cases[i].viewX);
+        EXPECT_EQ(shell.scrollBars[1].max, 64 * k.w - 640);
+        EXPECT_EQ(shell.scrollBars[1].pos, k.viewX);
         ASSERT_FALSE(shell.mapPresents.empty());
-        EXPECT_EQ(shell.mapPresents.back().originX, cases[i].viewX);
-        EXPECT_EQ(shell.mapPresents.back().originY, cases[i].viewY);
+        EXPECT_EQ(shell.mapPresents.back().originX, k.viewX);
+        EXPECT_EQ(shell.mapPresents.back().originY, k.viewY);
     }
-}
-
-TEST_F(LevelLoader, MapSmallerThanTheClientStartsAtZero) {
-    writeSheet(0);
-    LevelContent c = level(4, 4);  // 256 x 256 pixels
-    c.start1X = 200;
-    c.start1Y = 250;
-    rom.addLevel(0, c);
-    openImage();
-    s.options = kOptStartAtZekeStart;
-    ASSERT_TRUE(loadLevel(s, shell, 0));
-    EXPECT_EQ(s.viewX, 0);
-    EXPECT_EQ(s.viewY, 0);
-    // The maxima are reported as they are, negative; the shell shows no bar then.
-    ASSERT_EQ(shell.scrollBars.size(), 2u);
-    EXPECT_EQ(shell.scrollBars[0].max, 256 - 480);
-    EXPECT_EQ(shell.scrollBars[1].max, 256 - 640);
-    EXPECT_EQ(shell.scrollBars[0].pos, 0);
-    EXPECT_EQ(shell.scrollBars[1].pos, 0);
-}
-
-TEST_F(LevelLoader, CanvasTakesTheLevelsSizeAndTheMarkerOnlyInBgMode) {
-    writeSheet(0);
-    rom.addLevel(0, level(10, 8));
-    openImage();
-    s.editMode = kModeItem;
-    ASSERT_TRUE(loadLevel(s, shell, 0));
-    EXPECT_EQ(s.mapBuffer.size(), 160u);
-    EXPECT_EQ(s.MapCanvas.bitmap()->width(), 640);
-    EXPECT_EQ(s.MapCanvas.bitmap()->height(), 512);
-    const Bitmap& canvas = *s.MapCanvas.bitmap();
-    EXPECT_EQ(pixelAt(canvas, 0, 0), tileColour(0, 0));
-    EXPECT_EQ(pixelAt(canvas, 639, 511), tileColour(0, 79));
-
-    s.editMode = kModeBg;
-    ASSERT_TRUE(loadLevel(s, shell, 0));
-    const Bitmap& again = *s.MapCanvas.bitmap();
-    EXPECT_EQ(pixelAt(again, 0, 0), tileColour(0, 0) ^ 0xFFFFFFu);   // the frame
-    EXPECT_EQ(pixelAt(again, 63, 1), tileColour(0, 0) ^ 0xFFFFFFu);
-    EXPECT_EQ(pixelAt(again, 2, 2), tileColour(0, 0));                // inside it
-    EXPECT_EQ(pixelAt(again, 64, 0), tileColour(0, 1));               // the next cell
-    EXPECT_GE(shell.mapInvalidations, 2);
 }
 
 TEST_F(LevelLoader, RefusedLevelKeepsTheLevelCanvasAndSheetShown) {
@@ -244,8 +206,9 @@ TEST_F(LevelLoader, RefusedLevelKeepsTheLevelCanvasAndSheetShown) {
 }
 
 // Each load draws every cell once: a second full pass (or a stray redraw on the
-// way) shows in the count of cells drawn.
-TEST_F(LevelLoader, LevelSwitchDrawsEachCellOnce) {
+// way) shows in the count of cells drawn. The canvas takes the level's size,
+// and the cell marker is drawn only in BG mode.
+TEST_F(LevelLoader, LevelSwitchDrawsEachCellOnceOnACanvasOfItsSize) {
     writeSheet(0);
     rom.addLevel(0, level(10, 8));
     rom.addLevel(1, level(7, 5));
@@ -256,12 +219,26 @@ TEST_F(LevelLoader, LevelSwitchDrawsEachCellOnce) {
         [&] { applyChangeLevel(s, shell, "0"); },  // the Change Level dialog's OK
         [&] { applyChangeLevel(s, shell, "1"); },
     };
-    const uint64_t cells[] = {80, 35, 80, 35};
+    const uint32_t width[] = {10, 7, 10, 7}, height[] = {8, 5, 8, 5};
+    const int32_t mode[] = {kModeItem, kModeBg, kModeBg, kModeItem};
     for (size_t i = 0; i < std::size(switches); ++i) {
-        const uint64_t before = s.mapCellsDrawn;
+        SCOPED_TRACE(testing::Message() << "switch " << i);
+        s.editMode = mode[i];
+        const uint64_t before = s.mapCellsDrawn, invalidations = shell.mapInvalidations;
         switches[i]();
-        EXPECT_EQ(s.mapCellsDrawn - before, cells[i]) << "switch " << i;
-        for (uint32_t c = 0; c < cells[i]; ++c) ASSERT_EQ(cellPixel(c), tileColour(0, c)) << "cell " << c;
+        const uint32_t cells = width[i] * height[i];
+        EXPECT_EQ(s.mapCellsDrawn - before, cells);
+        EXPECT_EQ(s.mapBuffer.size(), 2 * cells);
+        const Bitmap& canvas = *s.MapCanvas.bitmap();
+        EXPECT_EQ(canvas.width(), static_cast<int32_t>(64 * width[i]));
+        EXPECT_EQ(canvas.height(), static_cast<int32_t>(64 * height[i]));
+        for (uint32_t c = 0; c < cells; ++c) ASSERT_EQ(cellPixel(c), tileColour(0, c)) << "cell " << c;
+        const uint32_t frame = mode[i] == kModeBg ? 0xFFFFFFu : 0;  // a 2-pixel frame round cell 0
+        EXPECT_EQ(pixelAt(canvas, 0, 0), tileColour(0, 0) ^ frame);
+        EXPECT_EQ(pixelAt(canvas, 63, 1), tileColour(0, 0) ^ frame);
+        EXPECT_EQ(pixelAt(canvas, 2, 2), tileColour(0, 0));
+        EXPECT_EQ(pixelAt(canvas, 64, 0), tileColour(0, 1));
+        EXPECT_GT(shell.mapInvalidations, invalidations);
     }
 }
 

@@ -20,9 +20,7 @@ using test::writeFileBytes;
 
 size_t itemsAfterReload(uint32_t level) {
     LevelState again;
-    EXPECT_EQ(openRomImage(again.rom), RomOpenResult::Ok);
-    std::string why;
-    EXPECT_TRUE(loadLevelData(again, level, why)) << why;
+    test::loadFromImage(again, level);
     return again.items.size();
 }
 
@@ -30,7 +28,7 @@ class ItemDrag : public test::EditorFixture {};
 
 TEST_F(ItemDrag, ToTheLeftEdgeAndBeyondKeepsTheItemAndTheCount) {
     load(sampleLevel());  // three items, the first at (32, 96); the view at (0, 0)
-    onKeyUp(s, shell, kKeyI);
+    keys({kKeyI});
     for (uint16_t pointerX : {static_cast<uint16_t>(-30), uint16_t{0}}) {
         onLeftButtonDown(s, shell, s.items[0].x, 96, kMkLButton);
         ASSERT_EQ(s.selectedObject, 0);
@@ -39,7 +37,7 @@ TEST_F(ItemDrag, ToTheLeftEdgeAndBeyondKeepsTheItemAndTheCount) {
         EXPECT_EQ(s.items[0].x, 1) << "pointer x " << int16_t(pointerX);
     }
     shell.answers = {BoxAnswer::Yes};
-    onKeyUp(s, shell, kKeyF1);
+    keys({kKeyF1});
     ASSERT_EQ(shell.boxes.size(), 1u);  // only "Save Map?"
     closeRomImage(s.rom);
     EXPECT_EQ(itemsAfterReload(0), 3u);

@@ -14,10 +14,7 @@ namespace {
 using test::EditorFixture;
 
 TEST(FieldNumber, ReadsDigitsAsAnUnsignedNumber) {
-    EXPECT_EQ(fieldNumber(""), 0u);
-    EXPECT_EQ(fieldNumber("0"), 0u);
-    EXPECT_EQ(fieldNumber("300"), 300u);
-    EXPECT_EQ(fieldNumber("007"), 7u);
+    for (auto [text, n] : {std::pair{"", 0u}, {"0", 0u}, {"300", 300u}, {"007", 7u}}) EXPECT_EQ(fieldNumber(text), n);
 }
 
 class NumberDialogs : public EditorFixture {
@@ -53,19 +50,6 @@ TEST_F(NumberDialogs, EditTileValueKeepsTheLowEightBitsAndPushesTheClipboard) {
     EXPECT_EQ(s.clipboard.index, 2u);
 }
 
-TEST_F(NumberDialogs, FillValueSetsEveryPadCellAndLeavesTheClipboard) {
-    s.ScratchPad[5] = 0x99;  // a high byte set before
-    const auto clip = s.clipboard;
-    applyFillValue(s, shell, "7");
-    for (size_t i = 0; i < s.ScratchPad.size(); i += 2) {
-        EXPECT_EQ(s.ScratchPad[i], 7);
-        EXPECT_EQ(s.ScratchPad[i + 1], 0);
-    }
-    EXPECT_EQ(s.clipboard.tiles, clip.tiles);
-    EXPECT_EQ(s.clipboard.index, clip.index);
-    EXPECT_FALSE(shell.padPresents.empty());
-}
-
 TEST_F(NumberDialogs, ChangeLevelIgnoresNumbersPast55) {
     s.mapBuffer[0] = 42;  // an unsaved edit
     applyChangeLevel(s, shell, "56");
@@ -78,23 +62,6 @@ TEST_F(NumberDialogs, ChangeLevelIgnoresNumbersPast55) {
     EXPECT_EQ(s.mapWidth, 7u);
     applyChangeLevel(s, shell, "0");  // the same level again discards edits
     EXPECT_EQ(s.mapBuffer[0], 3);
-}
-
-TEST_F(NumberDialogs, ChangeLevelToADamagedLevelKeepsTheLevel) {
-    // The image is read at open: damage level 9 and open it again.
-    closeRomImage(s.rom);
-    LevelHeader h = rom.readHeader(9);
-    h.itemList = 0;
-    rom.writeHeader(9, h);
-    ASSERT_TRUE(rom.save("vurk.smc"));
-    ASSERT_EQ(openRomImage(s.rom), RomOpenResult::Ok);
-    s.mapBuffer[0] = 42;
-    applyChangeLevel(s, shell, "9");
-    ASSERT_EQ(shell.boxes.size(), 1u);
-    EXPECT_EQ(shell.boxes[0].caption, "Error");
-    EXPECT_EQ(shell.boxes[0].text.rfind("Level 9: ", 0), 0u);
-    EXPECT_EQ(s.currentLevel, 0u);
-    EXPECT_EQ(s.mapBuffer[0], 42);
 }
 
 TEST_F(NumberDialogs, TheFieldTakesDigitsUpToItsLimit) {

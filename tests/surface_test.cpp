@@ -3,17 +3,12 @@
 #include <cstring>
 
 #include "platform/surface.h"
+#include "tests/support/view_support.h"
 
 namespace vurk {
 namespace {
 
-uint32_t raw(const Bitmap& b, int32_t x, int32_t y) {
-    uint32_t v;
-    std::memcpy(&v, b.row(y) + x * 4, 4);
-    return v;
-}
-
-void setRaw(Bitmap& b, int32_t x, int32_t y, uint32_t v) { std::memcpy(b.row(y) + x * 4, &v, 4); }
+constexpr auto raw = test::pixelAt;
 
 // A 32-bit surface whose pixel (x, y) holds f(x, y).
 template <class F>
@@ -21,7 +16,10 @@ Surface surface32(int32_t w, int32_t h, F f) {
     Surface s;
     s.selectBitmap(Bitmap::create(w, h, 32));
     for (int32_t y = 0; y < h; ++y)
-        for (int32_t x = 0; x < w; ++x) setRaw(*s.bitmap(), x, y, f(x, y));
+        for (int32_t x = 0; x < w; ++x) {
+            const uint32_t v = f(x, y);
+            std::memcpy(s.bitmap()->row(y) + x * 4, &v, 4);
+        }
     return s;
 }
 

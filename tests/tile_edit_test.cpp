@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "dialogs/number_dialogs.h"
 #include "tests/support/fake_shell.h"
 #include "tests/support/view_support.h"
 #include "view/game_tables.h"
@@ -15,20 +16,23 @@ using test::sheetPixel;
 uint32_t tilePixel(uint8_t t, int32_t u, int32_t v) { return sheetPixel(64 * (t & 15) + u, 64 * (t >> 4) + v); }
 
 // A 3 x 2-cell level drawn with its marker at cell (1, 1), and a scratch pad.
-void setUpEditing(EditorState& s) {
-    test::setUpView(s, 3, 2);
-    for (VictimRecord& v : s.victims) v.code = kStart1Code;  // all off the canvas at (0, 0)
-    redrawMap(s);
-    s.selX = 64;
-    s.selY = 64;
-    toggleCellMarker(s.MapCanvas, s.selX, s.selY);
-    createScratchPad(s);
-}
-
-TEST(TileEditing, SettingTheMapCellRepaintsItWithTheMarker) {
+class TileEditing : public ::testing::Test {
+protected:
+    TileEditing() {
+        test::setUpView(s, 3, 2);
+        for (VictimRecord& v : s.victims) v.code = kStart1Code;  // all off the canvas at (0, 0)
+        redrawMap(s);
+        s.selX = 64;
+        s.selY = 64;
+        toggleCellMarker(s.MapCanvas, s.selX, s.selY);
+        createScratchPad(s);
+    }
     EditorState s;
-    setUpEditing(s);
     test::FakeShell shell;
+};
+using ScratchPad = TileEditing;
+
+TEST_F(TileEditing, SettingTheMapCellRepaintsItWithTheMarker) {
     setSelectedTile(s, shell, 0x21, TileTarget::Map);
     EXPECT_EQ(s.mapBuffer[4 * 2], 0x21);
     EXPECT_EQ(s.mapBuffer[4 * 2 + 1], 0x80);  // the second byte stays
@@ -43,10 +47,7 @@ TEST(TileEditing, SettingTheMapCellRepaintsItWithTheMarker) {
     EXPECT_EQ(pixelAt(c, 64, 64), tilePixel(0x22, 0, 0));
 }
 
-TEST(TileEditing, AdjustWrapsAndOverwritesTheCurrentSlot) {
-    EditorState s;
-    setUpEditing(s);
-    test::FakeShell shell;
+TEST_F(TileEditing, AdjustWrapsAndOverwritesTheCurrentSlot) {
     s.clipboard.index = 4;
     s.clipboard.tiles.fill(9);
     struct Case { uint8_t start; int8_t delta; uint8_t want; };
@@ -61,9 +62,7 @@ TEST(TileEditing, AdjustWrapsAndOverwritesTheCurrentSlot) {
     EXPECT_EQ(s.clipboard.tiles[5], 9);
 }
 
-TEST(TileEditing, CopiesGoRoundTheTenSlots) {
-    EditorState s;
-    setUpEditing(s);
+TEST_F(TileEditing, CopiesGoRoundTheTenSlots) {
     s.clipboard.index = 7;
     for (uint8_t i = 0; i < 10; ++i) {
         s.mapBuffer[4 * 2] = static_cast<uint8_t>(100 + i);
@@ -78,10 +77,7 @@ TEST(TileEditing, CopiesGoRoundTheTenSlots) {
     EXPECT_EQ(s.clipboard.tiles[9], 101);
 }
 
-TEST(TileEditing, PasteUsesTheCurrentSlotOrWalksTheRing) {
-    EditorState s;
-    setUpEditing(s);
-    test::FakeShell shell;
+TEST_F(TileEditing, PasteUsesTheCurrentSlotOrWalksTheRing) {
     for (uint8_t i = 0; i < 10; ++i) s.clipboard.tiles[i] = static_cast<uint8_t>(50 + i);
     s.clipboard.index = 9;
     pasteTileFromClipboard(s, shell, TileTarget::Map, false);
@@ -93,10 +89,7 @@ TEST(TileEditing, PasteUsesTheCurrentSlotOrWalksTheRing) {
     EXPECT_EQ(s.clipboard.index, 1u);
 }
 
-TEST(ScratchPad, EditsItsSelectedCellAndPresentsItself) {
-    EditorState s;
-    setUpEditing(s);
-    test::FakeShell shell;
+TEST_F(ScratchPad, EditsItsSelectedCellAndPresentsItself) {
     s.padX = 320;
     s.padY = 64;
     redrawScratchPad(s);
@@ -117,23 +110,21 @@ TEST(ScratchPad, EditsItsSelectedCellAndPresentsItself) {
     EXPECT_EQ(s.clipboard.tiles[2], 0x47);
 }
 
-TEST(ScratchPad, FillSetsEveryCellAndLeavesTheClipboard) {
-    EditorState s;
-    setUpEditing(s);
+// Through the Fill Value dialog's OK, which also redraws and presents the pad.
+TEST_F(ScratchPad, FillSetsEveryCellAndLeavesTheClipboard) {
     s.clipboard.tiles.fill(3);
     s.clipboard.index = 6;
     s.ScratchPad.fill(0xEE);
-    fillScratchPad(s, 7);
+    s.padX = 128;
+    s.padY = 320;
+    applyFillValue(s, shell, "7");
     for (size_t i = 0; i < s.ScratchPad.size(); i += 2) {
         EXPECT_EQ(s.ScratchPad[i], 7);
         EXPECT_EQ(s.ScratchPad[i + 1], 0);
     }
     EXPECT_EQ(s.clipboard.index, 6u);
     EXPECT_EQ(s.clipboard.tiles[6], 3);
-
-    s.padX = 128;
-    s.padY = 320;
-    redrawScratchPad(s);
+    ASSERT_EQ(shell.padPresents.size(), 1u);
     const Bitmap& pad = *s.PadSurface.bitmap();
     for (int32_t cell = 0; cell < 36; ++cell) {
         int32_t x = (cell % 6) * 64 + 10, y = (cell / 6) * 64 + 10;

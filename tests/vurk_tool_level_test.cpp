@@ -148,10 +148,7 @@ TEST_F(Tool, ErrorsWriteNothing) {
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "Error: Error in vmap file\n");
 
-    EXPECT_EQ(runTool("dump 56").status, 1);
-    EXPECT_EQ(runTool("dump x").status, 1);
-    EXPECT_EQ(runTool("dump").status, 1);
-    EXPECT_EQ(runTool("nonsense").status, 1);
+    for (const char* args : {"dump 56", "dump x", "dump", "nonsense"}) EXPECT_EQ(runTool(args).status, 1) << args;
     EXPECT_EQ(readFileBytes("vurk.smc"), image);
 }
 

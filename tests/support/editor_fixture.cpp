@@ -1,5 +1,6 @@
 #include "tests/support/editor_fixture.h"
 
+#include "app/handlers.h"
 #include "tests/support/view_support.h"
 #include "view/level_loader.h"
 #include "view/map_canvas.h"
@@ -64,5 +65,9 @@ void EditorFixture::load(const LevelContent& content, int32_t clientW, int32_t c
 }
 
 uint32_t EditorFixture::canvasPixel(int32_t x, int32_t y) const { return pixelAt(*s.MapCanvas.bitmap(), x, y); }
+
+void EditorFixture::keys(std::initializer_list<int> list) {
+    for (int k : list) onKeyUp(s, shell, k);
+}
 
 }  // namespace vurk::test

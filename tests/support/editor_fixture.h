@@ -23,6 +23,8 @@ protected:
     // opens the image and loads the level with a client of clientW x clientH.
     void load(const LevelContent& content, int32_t clientW = 320, int32_t clientH = 256, uint32_t level = 0);
     uint32_t canvasPixel(int32_t x, int32_t y) const;
+    // Presses and releases each key in turn.
+    void keys(std::initializer_list<int> list);
 
     WorkDir dir;
     RomBuilder rom;

@@ -50,6 +50,12 @@ LevelContent sampleLevel() {
     return c;
 }
 
+void loadFromImage(LevelState& s, uint32_t level) {
+    if (!s.rom.isOpen()) ASSERT_EQ(openRomImage(s.rom), RomOpenResult::Ok);
+    std::string why;
+    ASSERT_TRUE(loadLevelData(s, level, why)) << why;
+}
+
 void LevelFixture::openImage() {
     ASSERT_TRUE(rom.save("vurk.smc"));
     ASSERT_EQ(openRomImage(state.rom), RomOpenResult::Ok);
@@ -57,8 +63,7 @@ void LevelFixture::openImage() {
 
 void LevelFixture::openAndLoad(uint32_t level) {
     openImage();
-    std::string why;
-    ASSERT_TRUE(loadLevelData(state, level, why)) << why;
+    loadFromImage(state, level);
 }
 
 }  // namespace vurk::test

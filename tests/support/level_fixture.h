@@ -14,6 +14,10 @@ namespace vurk::test {
 // three bonus codes, victims with numbers and codes.
 LevelContent sampleLevel();
 
+// Opens the image into `s` unless it is open, then loads the level; fails the
+// test when either is refused.
+void loadFromImage(LevelState& s, uint32_t level);
+
 class LevelFixture : public ::testing::Test {
 protected:
     // Writes the builder's image to "vurk.smc" and opens it into `state`.
