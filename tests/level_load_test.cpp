@@ -188,14 +188,13 @@ TEST_F(Refusal, EmptyMap) {
 
 TEST_F(Refusal, MapTooLargeToShow) {
     LevelHeader h = header7();
-    h.width = 513;
-    h.height = 1;
-    rom.writeHeader(7, h);
-    expectRefused(7, "Level 7: the map is too large to show (513 x 1 cells; at most 16384 cells and 512 a side)");
-    h.width = 200;
-    h.height = 100;
-    rom.writeHeader(7, h);
-    expectRefused(7, "Level 7: the map is too large to show (200 x 100 cells; at most 16384 cells and 512 a side)");
+    for (auto [w, h16] : {std::pair{1025, 1}, std::pair{3, 1025}}) {
+        h.width = static_cast<uint16_t>(w);
+        h.height = static_cast<uint16_t>(h16);
+        rom.writeHeader(7, h);
+        expectRefused(7, "Level 7: the map is too large to show (" + std::to_string(w) + " x " + std::to_string(h16) +
+                             " cells; at most 1024 a side)");
+    }
 }
 
 TEST_F(Refusal, ListsOutOfOrder) {

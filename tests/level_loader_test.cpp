@@ -164,9 +164,12 @@ TEST_F(LevelLoader, ViewStartsTopLeftOrCentredOnTheFirstStartWithinTheMap) {
         EXPECT_EQ(shell.scrollBars[1].bar, ScrollBar::Horizontal);
         EXPECT_EQ(shell.scrollBars[1].max, 2560 - 640);
         EXPECT_EQ(shell.scrollBars[1].pos, cases[i].viewX);
+        // The view is drawn from the view origin and shown whole.
         ASSERT_FALSE(shell.mapPresents.empty());
-        EXPECT_EQ(shell.mapPresents.back().originX, cases[i].viewX);
-        EXPECT_EQ(shell.mapPresents.back().originY, cases[i].viewY);
+        EXPECT_EQ(shell.mapPresents.back().originX, 0);
+        EXPECT_EQ(shell.mapPresents.back().originY, 0);
+        EXPECT_EQ(s.drawn.x, cases[i].viewX);
+        EXPECT_EQ(s.drawn.y, cases[i].viewY);
     }
 }
 
@@ -189,7 +192,7 @@ TEST_F(LevelLoader, MapSmallerThanTheClientStartsAtZero) {
     EXPECT_EQ(shell.scrollBars[1].pos, 0);
 }
 
-TEST_F(LevelLoader, CanvasTakesTheLevelsSizeAndTheMarkerOnlyInBgMode) {
+TEST_F(LevelLoader, CanvasTakesTheVisiblePartAndTheMarkerOnlyInBgMode) {
     writeSheet(0);
     rom.addLevel(0, level(10, 8));
     openImage();
@@ -197,10 +200,10 @@ TEST_F(LevelLoader, CanvasTakesTheLevelsSizeAndTheMarkerOnlyInBgMode) {
     ASSERT_TRUE(loadLevel(s, shell, 0));
     EXPECT_EQ(s.mapBuffer.size(), 160u);
     EXPECT_EQ(s.MapCanvas.bitmap()->width(), 640);
-    EXPECT_EQ(s.MapCanvas.bitmap()->height(), 512);
+    EXPECT_EQ(s.MapCanvas.bitmap()->height(), 480);  // the client's height: the map is 512 high
     const Bitmap& canvas = *s.MapCanvas.bitmap();
     EXPECT_EQ(pixelAt(canvas, 0, 0), tileColour(0, 0));
-    EXPECT_EQ(pixelAt(canvas, 639, 511), tileColour(0, 79));
+    EXPECT_EQ(pixelAt(canvas, 639, 479), tileColour(0, 79));
 
     s.editMode = kModeBg;
     ASSERT_TRUE(loadLevel(s, shell, 0));
@@ -243,8 +246,8 @@ TEST_F(LevelLoader, RefusedLevelKeepsTheLevelCanvasAndSheetShown) {
     EXPECT_EQ(shell.mapPresents.size(), presents);
 }
 
-// Each load draws every cell once: a second full pass (or a stray redraw on the
-// way) shows in the count of cells drawn.
+// Each load draws every visible cell once: a second full pass (or a stray
+// redraw on the way) shows in the count of cells drawn.
 TEST_F(LevelLoader, LevelSwitchDrawsEachCellOnce) {
     writeSheet(0);
     rom.addLevel(0, level(10, 8));
@@ -263,6 +266,36 @@ TEST_F(LevelLoader, LevelSwitchDrawsEachCellOnce) {
         EXPECT_EQ(s.mapCellsDrawn - before, cells[i]) << "switch " << i;
         for (uint32_t c = 0; c < cells[i]; ++c) ASSERT_EQ(cellPixel(c), tileColour(0, c)) << "cell " << c;
     }
+}
+
+TEST_F(LevelLoader, ALevelWiderThanTheOldCanvasLimitOpens) {
+    writeSheet(0);
+    rom.addLevel(0, level(600, 30));  // 18000 cells, 38400 pixels wide
+    openImage();
+    ASSERT_TRUE(loadLevel(s, shell, 0));
+    EXPECT_TRUE(shell.boxes.empty());
+    EXPECT_EQ(s.MapCanvas.bitmap()->width(), 640);
+    EXPECT_EQ(s.MapCanvas.bitmap()->height(), 480);
+    EXPECT_EQ(pixelAt(*s.MapCanvas.bitmap(), 100, 100), tileColour(0, 601 & 0xFF));
+}
+
+TEST_F(LevelLoader, ASheetIsDecodedOnceASession) {
+    writeSheet(1);
+    writeSheet(2);
+    rom.addLevel(0, level(5, 3, 0x9AC000));
+    rom.addLevel(1, level(6, 6, 0x9CB6EF));
+    openImage();
+    ASSERT_TRUE(loadLevel(s, shell, 0));
+    const Bitmap* first = s.TileSheet.bitmap();
+    ASSERT_TRUE(loadLevel(s, shell, 1));
+    EXPECT_NE(s.TileSheet.bitmap(), first);
+    // Gone from the disk, the sheets seen before are still there.
+    std::filesystem::remove_all("tiles");
+    ASSERT_TRUE(loadLevel(s, shell, 0));
+    EXPECT_EQ(s.TileSheet.bitmap(), first);
+    ASSERT_TRUE(loadLevel(s, shell, 1));
+    EXPECT_TRUE(shell.boxes.empty());
+    for (uint32_t i = 0; i < 36; ++i) ASSERT_EQ(cellPixel(i), tileColour(2, i)) << "cell " << i;
 }
 
 }  // namespace

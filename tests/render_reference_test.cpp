@@ -12,7 +12,7 @@
 #include "tests/support/run_tool.h"
 #include "tests/support/workdir.h"
 #include "view/level_loader.h"
-#include "view/map_canvas.h"
+#include "view/map_draw.h"
 
 namespace vurk {
 namespace {
@@ -115,7 +115,9 @@ TEST(RenderReference, EveryDemoLevelInEveryModeKeepsItsPixels) {
             s.editMode = kModes[m].editMode;
             s.monsterList = kModes[m].monsterList;
             ASSERT_TRUE(loadLevel(s, shell, level));
-            const uint64_t sum = pictureSum(*s.MapCanvas.bitmap());
+            const std::unique_ptr<Bitmap> picture = renderLevelArea(s, mapRect(s));
+            ASSERT_TRUE(picture);
+            const uint64_t sum = pictureSum(*picture);
             if (level < kReferenceSums.size()) {
                 EXPECT_EQ(sum, kReferenceSums[level][m]) << "level " << level << " mode " << m;
             } else {

@@ -14,14 +14,12 @@ using test::sheetPixel;
 
 uint32_t tilePixel(uint8_t t, int32_t u, int32_t v) { return sheetPixel(64 * (t & 15) + u, 64 * (t >> 4) + v); }
 
-// A 3 x 2-cell level drawn with its marker at cell (1, 1), and a scratch pad.
+// A 3 x 2-cell level with its cursor at cell (1, 1), and a scratch pad.
 void setUpEditing(EditorState& s) {
     test::setUpView(s, 3, 2);
     for (VictimRecord& v : s.victims) v.code = kStart1Code;  // all off the canvas at (0, 0)
-    redrawMap(s);
     s.selX = 64;
     s.selY = 64;
-    toggleCellMarker(s.MapCanvas, s.selX, s.selY);
     createScratchPad(s);
 }
 
@@ -38,7 +36,6 @@ TEST(TileEditing, SettingTheMapCellRepaintsItWithTheMarker) {
     EXPECT_EQ(shell.mapPresents.size(), 1u);
 
     s.editMode = kModeItem;  // no marker outside BG mode
-    toggleCellMarker(s.MapCanvas, s.selX, s.selY);
     setSelectedTile(s, shell, 0x22, TileTarget::Map);
     EXPECT_EQ(pixelAt(c, 64, 64), tilePixel(0x22, 0, 0));
 }
