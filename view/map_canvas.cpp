@@ -73,20 +73,40 @@ public:
                 bits_[static_cast<size_t>(by) * columns_ + bx] = 1;
     }
 
-    // Runs of marked blocks, row by row, as level rectangles inside the area.
+    // The marked blocks as level rectangles inside the area: runs along each
+    // row, a run joined with the same run of the rows above it, so that a
+    // view marked whole is drawn in one piece.
     template <class F>
-    void forEachRun(F&& f) const {
+    void forEachRect(F&& f) const {
         if (!any_) return;
-        for (int32_t by = 0; by < rows_; ++by) {
-            for (int32_t bx = 0; bx < columns_;) {
+        struct Open {
+            int32_t first, end, top;  // block columns [first, end), from block row top
+        };
+        std::vector<Open> open, next;
+        auto emit = [&](const Open& o, int32_t bottom) {
+            f(LevelRect{(x0_ + o.first) << 6, (y0_ + o.top) << 6, (x0_ + o.end) << 6, (y0_ + bottom) << 6}.intersected(area_));
+        };
+        for (int32_t by = 0; by <= rows_; ++by) {
+            next.clear();
+            for (int32_t bx = 0; by < rows_ && bx < columns_;) {
                 if (!bits_[static_cast<size_t>(by) * columns_ + bx]) {
                     ++bx;
                     continue;
                 }
                 const int32_t first = bx;
                 while (bx < columns_ && bits_[static_cast<size_t>(by) * columns_ + bx]) ++bx;
-                f(LevelRect{(x0_ + first) << 6, (y0_ + by) << 6, (x0_ + bx) << 6, (y0_ + by + 1) << 6}.intersected(area_));
+                Open run{first, bx, by};
+                for (Open& o : open) {
+                    if (o.first == first && o.end == bx) {
+                        run.top = o.top;
+                        o.end = -1;  // carried on
+                    }
+                }
+                next.push_back(run);
             }
+            for (const Open& o : open)
+                if (o.end >= 0) emit(o, by);
+            open.swap(next);
         }
     }
 
@@ -194,7 +214,7 @@ void updateView(EditorState& s) {
         MapPainter p(*canvas, area.left, area.top, area);
         drawLevelArea(s, p);
     } else {
-        dirty.forEachRun([&](LevelRect r) {
+        dirty.forEachRect([&](LevelRect r) {
             MapPainter p(*canvas, area.left, area.top, r);
             drawLevelArea(s, p);
         });
