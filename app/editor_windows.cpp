@@ -492,12 +492,15 @@ BoxAnswer EditorWindows::messageBox(const std::string& text, const std::string& 
 // The view paints from the state itself, so a canvas replaced meanwhile (or
 // none at all) is never read stale.
 void EditorWindows::refreshMap() {
-    main_->mapView()->show(state.MapCanvas.bitmap(), state.viewX, state.viewY);
+    vurk::presentMap(state, *this);
     // A level load shows itself here; the status bar names the level.
     showHistory();
 }
 
-void EditorWindows::presentMap(const Bitmap&, int32_t, int32_t) { refreshMap(); }
+void EditorWindows::presentMap(const Bitmap& canvas, int32_t originX, int32_t originY) {
+    main_->mapView()->show(&canvas, originX, originY);
+    showHistory();
+}
 
 void EditorWindows::invalidateMap() { refreshMap(); }
 

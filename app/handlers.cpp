@@ -56,20 +56,17 @@ int32_t hitTestCurrent(EditorState& s, uint16_t x, uint16_t y) {
     }
 }
 
-// Moves the grabbed object to the level point and redraws its kind.
+// Moves the grabbed object to the level point.
 void moveGrabbed(EditorState& s, int32_t x, int32_t y) {
     switch (s.editMode) {
     case kModeItem:
         moveItem(s, s.selectedObject, x, y);
-        drawItems(s, false);
         break;
     case kModeVictim:
         moveVictim(s, s.selectedObject, x, y);
-        drawVictims(s);
         break;
     case kModeMonster:
         moveMonster(s, s.selectedObject, x, y);
-        drawMonsters(s);
         break;
     default:
         break;
@@ -109,9 +106,6 @@ void dropGrab(EditorState& s, Shell& shell) {
     shell.killTimer(kAutoScrollTimer);
     s.objectGrabbed = 0;
     s.selectedObject = -1;
-    drawItems(s, false);
-    drawVictims(s);
-    drawMonsters(s);
 }
 
 }  // namespace
@@ -132,28 +126,22 @@ const char* modeTitle(const EditorState& s) {
 void enterMode(EditorState& s, Shell& shell, int32_t mode) {
     if (s.editMode == mode) {
         if (mode == kModeItem && s.levelLoaded) {
-            drawItems(s, true);
+            s.itemFlash = true;
             presentMap(s, shell);
             shell.startTimer(kHighlightTimer, 500);
         }
         return;
     }
     dropGrab(s, shell);
-    if (s.editMode == kModeBg || mode == kModeBg) {
-        // The cursor frame is on the canvas exactly while the mode is BG.
-        if (s.levelLoaded) toggleCellMarker(s.MapCanvas, s.selX, s.selY);
-    }
+    // The flash belongs to Item mode and ends with it.
+    s.itemFlash = false;
     s.editMode = mode;
     presentMap(s, shell);
     shell.setMainTitle(modeTitle(s));
 }
 
 void onHighlightTimer(EditorState& s, Shell& shell) {
-    if (s.levelLoaded) {
-        if (s.editMode == kModeItem) drawItems(s, false);
-        else if (s.editMode == kModeMonster) drawMonsters(s);
-        else if (s.editMode == kModeVictim) drawVictims(s);
-    }
+    s.itemFlash = false;
     presentMap(s, shell);
     shell.killTimer(kHighlightTimer);
 }
@@ -338,7 +326,6 @@ void onKeyUp(EditorState& s, Shell& shell, int key) {
         dropGrab(s, shell);
         s.monsterList = want;
         shell.setMainTitle(modeTitle(s));
-        if (s.levelLoaded) drawMonsters(s);
         presentMap(s, shell);
         break;
     }
@@ -376,6 +363,7 @@ void onLeftButtonDown(EditorState& s, Shell& shell, uint16_t cx, uint16_t cy, ui
     } else {
         s.selectedObject = hitTestCurrent(s, lx, ly);
         beginObjectDrag(s);
+        presentMap(s, shell);  // circles are hidden while something is held
     }
     if ((flags & kMkControl) && s.editMode == kModeMonster && s.monsterList == kOtmList) {
         s.selectedObject = hitTestMonster(s, lx, ly);
@@ -405,10 +393,6 @@ void onLeftButtonUp(EditorState& s, Shell& shell) {
     shell.killTimer(kAutoScrollTimer);
     s.objectGrabbed = 0;
     s.selectedObject = -1;
-    if (!s.levelLoaded) return;
-    drawItems(s, false);
-    drawVictims(s);
-    drawMonsters(s);
     presentMap(s, shell);
 }
 

@@ -21,13 +21,8 @@ bool selectedIn(const EditorState& s, size_t size) {
     return s.selectedObject >= 0 && static_cast<size_t>(s.selectedObject) < size;
 }
 
-// Repaints the object's surroundings in place and every kind over them.
-void redrawObjects(EditorState& s, Shell& shell) {
-    drawItems(s, false);
-    drawVictims(s);
-    drawMonsters(s);
-    presentMap(s, shell);
-}
+// Shows the changed object.
+void redrawObjects(EditorState& s, Shell& shell) { presentMap(s, shell); }
 
 const std::vector<std::string>& monsterNames() {
     static const std::vector<std::string> names = [] {

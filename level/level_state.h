@@ -54,9 +54,10 @@ struct LevelState {
     RestorePointPolicy restorePoints;
 };
 
-// The largest map the editor takes: its picture needs 16 KiB a cell.
-inline constexpr uint32_t kMaxMapCells = 16384;
-inline constexpr uint32_t kMaxMapSide = 512;
+// The widest and highest map the editor takes: objects' 16-bit coordinates
+// reach 1024 cells of 64 pixels. The view draws only what the window shows, so
+// the map's size costs no picture memory.
+inline constexpr uint32_t kMaxMapSide = 1024;
 
 // The data steps of a level load: checks that every region the level names lies
 // inside the image and that its lists are in order, then copies the header (unless

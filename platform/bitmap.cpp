@@ -1,5 +1,7 @@
 #include "platform/bitmap.h"
 
+#include <cstring>
+
 namespace vurk {
 
 uint64_t Bitmap::pitchFor(int32_t width, uint16_t bitCount) {
@@ -59,6 +61,22 @@ uint32_t Bitmap::pixelRgb(int32_t x, int32_t y) const {
     }
     const RgbQuad& q = colorTable[index];
     return packRgb(q.red, q.green, q.blue);
+}
+
+std::unique_ptr<Bitmap> Bitmap::toDrawingFormat(std::unique_ptr<Bitmap> bitmap) {
+    if (!bitmap || bitmap->biBitCount == 32) return bitmap;
+    auto out = create(bitmap->width(), bitmap->height(), 32);
+    if (!out) return nullptr;
+    for (int32_t y = 0; y < bitmap->height(); ++y) {
+        uint8_t* to = out->row(y);
+        const uint8_t* from = bitmap->row(y);
+        for (int32_t x = 0; x < bitmap->width(); ++x, to += 4) {
+            const uint32_t v = bitmap->biBitCount == 24 ? packRgb(from[3 * x + 2], from[3 * x + 1], from[3 * x])
+                                                        : bitmap->pixelRgb(x, y);
+            std::memcpy(to, &v, 4);
+        }
+    }
+    return out;
 }
 
 }  // namespace vurk

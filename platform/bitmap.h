@@ -64,6 +64,10 @@ public:
     // depth has one. Coordinates must lie inside the bitmap.
     uint32_t pixelRgb(int32_t x, int32_t y) const;
 
+    // The same picture as 32-bit pixels (0x00RRGGBB), the format all drawing
+    // works in: a 32-bit bitmap is handed back as it is. Null for null.
+    static std::unique_ptr<Bitmap> toDrawingFormat(std::unique_ptr<Bitmap> bitmap);
+
 private:
     uint32_t pitch_ = 0;
     std::vector<uint8_t> pixels_;

@@ -45,7 +45,25 @@ void readRow(const Bitmap& src, int32_t x, int32_t y, int32_t n, uint32_t* out) 
 
 }  // namespace
 
-std::unique_ptr<Bitmap> Surface::selectBitmap(std::unique_ptr<Bitmap> bitmap) {
+void combineRow(uint8_t* out, const uint8_t* in, int32_t n, Rop rop) {
+    const size_t bytes = static_cast<size_t>(n) * 4;
+    if (rop == Rop::SrcCopy) {
+        std::memmove(out, in, bytes);
+        return;
+    }
+    // Two pixels a word; the odd one after.
+    size_t i = 0;
+    for (; i + 8 <= bytes; i += 8) {
+        uint64_t a, b;
+        std::memcpy(&a, out + i, 8);
+        std::memcpy(&b, in + i, 8);
+        a = rop == Rop::SrcAnd ? a & b : a | b;
+        std::memcpy(out + i, &a, 8);
+    }
+    if (i < bytes) store32(out + i, rop == Rop::SrcAnd ? load32(out + i) & load32(in + i) : load32(out + i) | load32(in + i));
+}
+
+std::shared_ptr<Bitmap> Surface::selectBitmap(std::shared_ptr<Bitmap> bitmap) {
     std::swap(bitmap, bitmap_);
     return bitmap;
 }
@@ -87,27 +105,19 @@ void Surface::bitBlt(int32_t x, int32_t y, int32_t w, int32_t h, const Surface& 
     if (!clipSpan(y, sy, h, dst->height(), from->height())) return;
 
     // Within one bitmap, rows are taken in the order that reads each before it
-    // is overwritten; the row buffer covers overlap along the row.
+    // is overwritten; the row buffer covers overlap along the row. A 32-bit
+    // source from another bitmap is combined straight from its rows.
     const bool upwards = dst == from && sy < y;
-    std::vector<uint32_t> line(static_cast<size_t>(w));
+    const bool direct = from->biBitCount == 32 && dst != from;
+    std::vector<uint32_t> line(direct ? 0 : static_cast<size_t>(w));
     for (int32_t i = 0; i < h; ++i) {
         int32_t r = upwards ? h - 1 - i : i;
-        readRow(*from, sx, sy + r, w, line.data());
-        uint8_t* out = dst->row(y + r) + static_cast<size_t>(x) * 4;
-        for (int32_t j = 0; j < w; ++j) {
-            uint8_t* p = out + static_cast<size_t>(j) * 4;
-            switch (rop) {
-            case Rop::SrcCopy:
-                store32(p, line[j]);
-                break;
-            case Rop::SrcAnd:
-                store32(p, load32(p) & line[j]);
-                break;
-            case Rop::SrcPaint:
-                store32(p, load32(p) | line[j]);
-                break;
-            }
+        const uint8_t* in = from->row(sy + r) + static_cast<size_t>(sx) * 4;
+        if (!direct) {
+            readRow(*from, sx, sy + r, w, line.data());
+            in = reinterpret_cast<const uint8_t*>(line.data());
         }
+        combineRow(dst->row(y + r) + static_cast<size_t>(x) * 4, in, w, rop);
     }
 }
 

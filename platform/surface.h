@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <memory>
 #include <string_view>
+#include <vector>
 
 #include "platform/bitmap.h"
 
@@ -28,6 +29,10 @@ enum class PatRop : uint32_t {
     PatInvert = 0x005A0049,  // destination = destination XOR brush colour
     Blackness = 0x00000042,  // destination = 0
 };
+
+// Combines n 32-bit pixels of `in` into `out` (which may overlap `in` only for
+// SrcCopy).
+void combineRow(uint8_t* out, const uint8_t* in, int32_t n, Rop rop);
 
 enum class BkMode { Transparent, Opaque };
 enum class PenStyle { Solid, Null };
@@ -54,6 +59,27 @@ struct DrawingState {
     BkMode bkMode = BkMode::Opaque;
 };
 
+// The pixels a shape covers, relative to the top-left corner of its box.
+struct ShapePoint {
+    int32_t x = 0;
+    int32_t y = 0;
+};
+struct ShapePixels {
+    int32_t width = 0;  // the box
+    int32_t height = 0;
+    std::vector<ShapePoint> pen;   // the outline, or the glyphs of a text
+    std::vector<ShapePoint> fill;  // the inside of a filled ellipse
+};
+
+// The outline (when `outline`) and the inside (when `fill`) of the ellipse in
+// a w x h box, drawn without smoothing; only the points inside the box's part from
+// (clipX, clipY), clipW x clipH, are rendered and returned. Empty for a box
+// with a side below 1 or above 2^20.
+ShapePixels ellipsePixels(int32_t w, int32_t h, bool outline, bool fill, int32_t clipX, int32_t clipY, int32_t clipW,
+                          int32_t clipH);
+// The glyph pixels of a text in the label font; the box is the text's extent.
+ShapePixels textPixels(std::string_view text);
+
 class Surface {
 public:
     Surface() = default;
@@ -61,7 +87,8 @@ public:
     Surface& operator=(Surface&&) = default;
 
     // Selects a bitmap (null for none) and hands back the one selected before.
-    std::unique_ptr<Bitmap> selectBitmap(std::unique_ptr<Bitmap> bitmap);
+    // A bitmap may be shared with other surfaces (a sheet kept for the session).
+    std::shared_ptr<Bitmap> selectBitmap(std::shared_ptr<Bitmap> bitmap);
     Bitmap* bitmap() { return bitmap_.get(); }
     const Bitmap* bitmap() const { return bitmap_.get(); }
 
@@ -98,7 +125,7 @@ private:
     // What the brush paints at a pixel; false where it leaves the pixel alone.
     bool brushColorAt(int32_t x, int32_t y, uint32_t& color) const;
 
-    std::unique_ptr<Bitmap> bitmap_;
+    std::shared_ptr<Bitmap> bitmap_;
 };
 
 }  // namespace vurk

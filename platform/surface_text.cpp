@@ -56,56 +56,53 @@ QImage scratchImage(int w, int h) {
 
 }  // namespace
 
-void Surface::ellipse(int32_t left, int32_t top, int32_t right, int32_t bottom) {
-    Bitmap* dst = target();
-    if (!dst) return;
-    if (left > right) std::swap(left, right);
-    if (top > bottom) std::swap(top, bottom);
-    const int64_t w = int64_t{right} - left, h = int64_t{bottom} - top;
-    if (w < 1 || h < 1 || w > kMaxCurveBox || h > kMaxCurveBox) return;
-    // Only the part of the box inside the bitmap is rendered.
-    const int32_t x0 = std::max(left, 0), y0 = std::max(top, 0);
-    const int32_t x1 = std::min(right, dst->width()), y1 = std::min(bottom, dst->height());
-    if (x0 >= x1 || y0 >= y1) return;
+ShapePixels ellipsePixels(int32_t w, int32_t h, bool outline, bool fill, int32_t clipX, int32_t clipY, int32_t clipW,
+                          int32_t clipH) {
+    ShapePixels out;
+    if (w < 1 || h < 1 || w > kMaxCurveBox || h > kMaxCurveBox) return out;
+    out.width = w;
+    out.height = h;
+    const int32_t x0 = std::max(clipX, 0), y0 = std::max(clipY, 0);
+    const int32_t x1 = static_cast<int32_t>(std::min<int64_t>(int64_t{clipX} + clipW, w));
+    const int32_t y1 = static_cast<int32_t>(std::min<int64_t>(int64_t{clipY} + clipH, h));
+    if (x0 >= x1 || y0 >= y1) return out;
 
     QImage img = scratchImage(x1 - x0, y1 - y0);
     {
         QPainter p(&img);
         p.setRenderHint(QPainter::Antialiasing, false);
-        p.translate(left - x0, top - y0);
-        const bool fill = state.brush.style == BrushStyle::Solid;
+        p.translate(-x0, -y0);
         p.setBrush(fill ? QBrush(QColor::fromRgba(kFillMark)) : QBrush(Qt::NoBrush));
-        if (state.pen.style == PenStyle::Solid) {
+        if (outline) {
             QPen pen(QColor::fromRgba(kPenMark));
             pen.setWidth(0);  // one pixel, whatever the transformation
             p.setPen(pen);
         } else {
             p.setPen(Qt::NoPen);
         }
-        p.drawEllipse(QRect(0, 0, static_cast<int>(w) - 1, static_cast<int>(h) - 1));
+        p.drawEllipse(QRect(0, 0, w - 1, h - 1));
     }
     for (int y = 0; y < img.height(); ++y) {
         const QRgb* row = reinterpret_cast<const QRgb*>(img.constScanLine(y));
         for (int x = 0; x < img.width(); ++x) {
-            if (row[x] == kPenMark) {
-                plot(*dst, x0 + x, y0 + y, state.pen.color);
-            } else if (row[x] == kFillMark) {
-                plot(*dst, x0 + x, y0 + y, state.brush.color);
-            }
+            if (row[x] == kPenMark) out.pen.push_back({x0 + x, y0 + y});
+            else if (row[x] == kFillMark) out.fill.push_back({x0 + x, y0 + y});
         }
     }
+    return out;
 }
 
-void Surface::textOut(int32_t x, int32_t y, std::string_view text) {
-    Bitmap* dst = target();
-    if (!dst || text.empty()) return;
+ShapePixels textPixels(std::string_view text) {
+    ShapePixels out;
+    if (text.empty()) return out;
     ensureFontAccess();
     const QString s = QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
     const QFontMetrics metrics(labelFont());
     const int w = metrics.horizontalAdvance(s);
     const int h = metrics.height();
-    if (w < 1 || h < 1) return;
-
+    if (w < 1 || h < 1) return out;
+    out.width = w;
+    out.height = h;
     QImage img = scratchImage(w, h);
     {
         QPainter p(&img);
@@ -115,14 +112,36 @@ void Surface::textOut(int32_t x, int32_t y, std::string_view text) {
     }
     for (int r = 0; r < h; ++r) {
         const QRgb* row = reinterpret_cast<const QRgb*>(img.constScanLine(r));
-        for (int c = 0; c < w; ++c) {
-            if (qAlpha(row[c]) >= 128) {
-                plot(*dst, x + c, y + r, state.textColor);
-            } else if (state.bkMode == BkMode::Opaque) {
-                plot(*dst, x + c, y + r, state.bkColor);
-            }
-        }
+        for (int c = 0; c < w; ++c)
+            if (qAlpha(row[c]) >= 128) out.pen.push_back({c, r});
     }
+    return out;
+}
+
+void Surface::ellipse(int32_t left, int32_t top, int32_t right, int32_t bottom) {
+    Bitmap* dst = target();
+    if (!dst) return;
+    if (left > right) std::swap(left, right);
+    if (top > bottom) std::swap(top, bottom);
+    const int64_t w = int64_t{right} - left, h = int64_t{bottom} - top;
+    if (w > kMaxCurveBox || h > kMaxCurveBox) return;
+    // Only the part of the box inside the bitmap is rendered.
+    const ShapePixels shape =
+        ellipsePixels(static_cast<int32_t>(w), static_cast<int32_t>(h), state.pen.style == PenStyle::Solid,
+                      state.brush.style == BrushStyle::Solid,
+                      -left, -top, dst->width(), dst->height());
+    for (const ShapePoint& p : shape.pen) plot(*dst, left + p.x, top + p.y, state.pen.color);
+    for (const ShapePoint& p : shape.fill) plot(*dst, left + p.x, top + p.y, state.brush.color);
+}
+
+void Surface::textOut(int32_t x, int32_t y, std::string_view text) {
+    Bitmap* dst = target();
+    if (!dst) return;
+    const ShapePixels shape = textPixels(text);
+    if (state.bkMode == BkMode::Opaque)
+        for (int r = 0; r < shape.height; ++r)
+            for (int c = 0; c < shape.width; ++c) plot(*dst, x + c, y + r, state.bkColor);
+    for (const ShapePoint& p : shape.pen) plot(*dst, x + p.x, y + p.y, state.textColor);
 }
 
 }  // namespace vurk

@@ -25,17 +25,6 @@ public:
         EXPECT_TRUE(writeLevel(s));
         return {s.rom.base(), s.rom.base() + s.rom.size()};
     }
-    std::vector<uint8_t> canvas() const {
-        const Bitmap& b = *s.MapCanvas.bitmap();
-        return {b.bits(), b.bits() + b.pitch() * static_cast<size_t>(b.height())};
-    }
-    // The map shows what a fresh draw of the level shows.
-    void expectFreshDraw() {
-        const auto shown = canvas();
-        redrawMap(s);
-        toggleMarkerInBgMode(s);
-        EXPECT_TRUE(shown == canvas());
-    }
     void drag(int modeKey, uint16_t x, uint16_t y, uint16_t toX, uint16_t toY) {
         keys({modeKey});
         onLeftButtonDown(s, shell, x, y, kMkLButton);
@@ -159,11 +148,11 @@ TEST_P(EachEdit, IsOneStepThatUndoAndRedoTakeExactlyBackAndForth) {
         keys({kKeyB});
         undoCommand(s, shell);
         EXPECT_EQ(written(), before);
-        expectFreshDraw();
+        expectViewIsFreshDraw();
         keys({kKeyI});
         redoCommand(s, shell);
         EXPECT_EQ(written(), after);
-        expectFreshDraw();
+        expectViewIsFreshDraw();
     }
     EXPECT_EQ(s.viewX, 100);
     EXPECT_EQ(s.viewY, 70);

@@ -127,51 +127,92 @@ TEST_F(LevelLoader, MissingSheetIsReportedTwiceAndThePreviousSheetStays) {
 TEST_F(LevelLoader, ViewStartsTopLeftOrCentredOnTheFirstStartWithinTheMap) {
     writeSheet(0);
     struct Case {
-        uint16_t w, h, startX, startY;
+        uint16_t startX, startY;
         bool option;
         int32_t viewX, viewY;
     };
-    // The client is 640 x 480; a 40 x 30 map is 2560 x 1920 pixels.
+    // A 40 x 30 map is 2560 x 1920 pixels; the client is 640 x 480.
     const Case cases[] = {
-        {40, 30, 1000, 700, false, 0, 0},      // without the option: the top-left corner
-        {40, 30, 1000, 700, true, 680, 460},   // centred
-        {40, 30, 319, 239, true, 0, 0},        // less than half the client from the edge
-        {40, 30, 320, 240, true, 0, 0},
-        {40, 30, 321, 241, true, 1, 1},
-        {40, 30, 2500, 1900, true, 1920, 1440},  // no further than the map's end
-        // Smaller than the client: the maxima are reported as they are,
-        // negative; the shell shows no bar then.
-        {4, 4, 200, 250, true, 0, 0},
+        {1000, 700, false, 0, 0},      // without the option: the top-left corner
+        {1000, 700, true, 680, 460},   // centred
+        {319, 239, true, 0, 0},        // less than half the client from the edge
+        {320, 240, true, 0, 0},
+        {321, 241, true, 1, 1},
+        {2500, 1900, true, 1920, 1440},  // no further than the map's end
     };
     for (uint32_t i = 0; i < std::size(cases); ++i) {
-        LevelContent c = level(cases[i].w, cases[i].h);
+        LevelContent c = level(40, 30);
         c.start1X = cases[i].startX;
         c.start1Y = cases[i].startY;
         rom.addLevel(i, c);
     }
     openImage();
     for (uint32_t i = 0; i < std::size(cases); ++i) {
-        const Case& k = cases[i];
-        SCOPED_TRACE(testing::Message() << k.w << "x" << k.h << " start " << k.startX << "," << k.startY);
-        s.options = k.option ? kOptStartAtZekeStart : 0;
+        SCOPED_TRACE(testing::Message() << "start " << cases[i].startX << "," << cases[i].startY);
+        s.options = cases[i].option ? kOptStartAtZekeStart : 0;
         s.selX = s.selY = 128;  // from the level before
         shell.scrollBars.clear();
         ASSERT_TRUE(loadLevel(s, shell, i));
-        EXPECT_EQ(s.viewX, k.viewX);
-        EXPECT_EQ(s.viewY, k.viewY);
+        EXPECT_EQ(s.viewX, cases[i].viewX);
+        EXPECT_EQ(s.viewY, cases[i].viewY);
         EXPECT_EQ(s.selX, 0);
         EXPECT_EQ(s.selY, 0);
         ASSERT_EQ(shell.scrollBars.size(), 2u);
         EXPECT_EQ(shell.scrollBars[0].bar, ScrollBar::Vertical);
-        EXPECT_EQ(shell.scrollBars[0].max, 64 * k.h - 480);
-        EXPECT_EQ(shell.scrollBars[0].pos, k.viewY);
+        EXPECT_EQ(shell.scrollBars[0].max, 1920 - 480);
+        EXPECT_EQ(shell.scrollBars[0].pos, cases[i].viewY);
         EXPECT_EQ(shell.scrollBars[1].bar, ScrollBar::Horizontal);
-        EXPECT_EQ(shell.scrollBars[1].max, 64 * k.w - 640);
-        EXPECT_EQ(shell.scrollBars[1].pos, k.viewX);
+        EXPECT_EQ(shell.scrollBars[1].max, 2560 - 640);
+        EXPECT_EQ(shell.scrollBars[1].pos, cases[i].viewX);
+        // The view is drawn from the view origin and shown whole.
         ASSERT_FALSE(shell.mapPresents.empty());
-        EXPECT_EQ(shell.mapPresents.back().originX, k.viewX);
-        EXPECT_EQ(shell.mapPresents.back().originY, k.viewY);
+        EXPECT_EQ(shell.mapPresents.back().originX, 0);
+        EXPECT_EQ(shell.mapPresents.back().originY, 0);
+        EXPECT_EQ(s.drawn.x, cases[i].viewX);
+        EXPECT_EQ(s.drawn.y, cases[i].viewY);
     }
+}
+
+TEST_F(LevelLoader, MapSmallerThanTheClientStartsAtZero) {
+    writeSheet(0);
+    LevelContent c = level(4, 4);  // 256 x 256 pixels
+    c.start1X = 200;
+    c.start1Y = 250;
+    rom.addLevel(0, c);
+    openImage();
+    s.options = kOptStartAtZekeStart;
+    ASSERT_TRUE(loadLevel(s, shell, 0));
+    EXPECT_EQ(s.viewX, 0);
+    EXPECT_EQ(s.viewY, 0);
+    // The maxima are reported as they are, negative; the shell shows no bar then.
+    ASSERT_EQ(shell.scrollBars.size(), 2u);
+    EXPECT_EQ(shell.scrollBars[0].max, 256 - 480);
+    EXPECT_EQ(shell.scrollBars[1].max, 256 - 640);
+    EXPECT_EQ(shell.scrollBars[0].pos, 0);
+    EXPECT_EQ(shell.scrollBars[1].pos, 0);
+}
+
+TEST_F(LevelLoader, CanvasTakesTheVisiblePartAndTheMarkerOnlyInBgMode) {
+    writeSheet(0);
+    rom.addLevel(0, level(10, 8));
+    openImage();
+    s.editMode = kModeItem;
+    ASSERT_TRUE(loadLevel(s, shell, 0));
+    EXPECT_EQ(s.mapBuffer.size(), 160u);
+    EXPECT_EQ(s.MapCanvas.bitmap()->width(), 640);
+    EXPECT_EQ(s.MapCanvas.bitmap()->height(), 480);  // the client's height: the map is 512 high
+    const Bitmap& canvas = *s.MapCanvas.bitmap();
+    EXPECT_EQ(pixelAt(canvas, 0, 0), tileColour(0, 0));
+    EXPECT_EQ(pixelAt(canvas, 639, 479), tileColour(0, 79));
+
+    s.editMode = kModeBg;
+    ASSERT_TRUE(loadLevel(s, shell, 0));
+    const Bitmap& again = *s.MapCanvas.bitmap();
+    EXPECT_EQ(pixelAt(again, 0, 0), tileColour(0, 0) ^ 0xFFFFFFu);   // the frame
+    EXPECT_EQ(pixelAt(again, 63, 1), tileColour(0, 0) ^ 0xFFFFFFu);
+    EXPECT_EQ(pixelAt(again, 2, 2), tileColour(0, 0));                // inside it
+    EXPECT_EQ(pixelAt(again, 64, 0), tileColour(0, 1));               // the next cell
+    EXPECT_GE(shell.mapInvalidations, 2);
 }
 
 TEST_F(LevelLoader, RefusedLevelKeepsTheLevelCanvasAndSheetShown) {
@@ -205,10 +246,9 @@ TEST_F(LevelLoader, RefusedLevelKeepsTheLevelCanvasAndSheetShown) {
     EXPECT_EQ(shell.mapPresents.size(), presents);
 }
 
-// Each load draws every cell once: a second full pass (or a stray redraw on the
-// way) shows in the count of cells drawn. The canvas takes the level's size,
-// and the cell marker is drawn only in BG mode.
-TEST_F(LevelLoader, LevelSwitchDrawsEachCellOnceOnACanvasOfItsSize) {
+// Each load draws every visible cell once: a second full pass (or a stray
+// redraw on the way) shows in the count of cells drawn.
+TEST_F(LevelLoader, LevelSwitchDrawsEachCellOnce) {
     writeSheet(0);
     rom.addLevel(0, level(10, 8));
     rom.addLevel(1, level(7, 5));
@@ -219,27 +259,43 @@ TEST_F(LevelLoader, LevelSwitchDrawsEachCellOnceOnACanvasOfItsSize) {
         [&] { applyChangeLevel(s, shell, "0"); },  // the Change Level dialog's OK
         [&] { applyChangeLevel(s, shell, "1"); },
     };
-    const uint32_t width[] = {10, 7, 10, 7}, height[] = {8, 5, 8, 5};
-    const int32_t mode[] = {kModeItem, kModeBg, kModeBg, kModeItem};
+    const uint64_t cells[] = {80, 35, 80, 35};
     for (size_t i = 0; i < std::size(switches); ++i) {
-        SCOPED_TRACE(testing::Message() << "switch " << i);
-        s.editMode = mode[i];
-        const uint64_t before = s.mapCellsDrawn, invalidations = shell.mapInvalidations;
+        const uint64_t before = s.mapCellsDrawn;
         switches[i]();
-        const uint32_t cells = width[i] * height[i];
-        EXPECT_EQ(s.mapCellsDrawn - before, cells);
-        EXPECT_EQ(s.mapBuffer.size(), 2 * cells);
-        const Bitmap& canvas = *s.MapCanvas.bitmap();
-        EXPECT_EQ(canvas.width(), static_cast<int32_t>(64 * width[i]));
-        EXPECT_EQ(canvas.height(), static_cast<int32_t>(64 * height[i]));
-        for (uint32_t c = 0; c < cells; ++c) ASSERT_EQ(cellPixel(c), tileColour(0, c)) << "cell " << c;
-        const uint32_t frame = mode[i] == kModeBg ? 0xFFFFFFu : 0;  // a 2-pixel frame round cell 0
-        EXPECT_EQ(pixelAt(canvas, 0, 0), tileColour(0, 0) ^ frame);
-        EXPECT_EQ(pixelAt(canvas, 63, 1), tileColour(0, 0) ^ frame);
-        EXPECT_EQ(pixelAt(canvas, 2, 2), tileColour(0, 0));
-        EXPECT_EQ(pixelAt(canvas, 64, 0), tileColour(0, 1));
-        EXPECT_GT(shell.mapInvalidations, invalidations);
+        EXPECT_EQ(s.mapCellsDrawn - before, cells[i]) << "switch " << i;
+        for (uint32_t c = 0; c < cells[i]; ++c) ASSERT_EQ(cellPixel(c), tileColour(0, c)) << "cell " << c;
     }
+}
+
+TEST_F(LevelLoader, ALevelWiderThanTheOldCanvasLimitOpens) {
+    writeSheet(0);
+    rom.addLevel(0, level(600, 30));  // 18000 cells, 38400 pixels wide
+    openImage();
+    ASSERT_TRUE(loadLevel(s, shell, 0));
+    EXPECT_TRUE(shell.boxes.empty());
+    EXPECT_EQ(s.MapCanvas.bitmap()->width(), 640);
+    EXPECT_EQ(s.MapCanvas.bitmap()->height(), 480);
+    EXPECT_EQ(pixelAt(*s.MapCanvas.bitmap(), 100, 100), tileColour(0, 601 & 0xFF));
+}
+
+TEST_F(LevelLoader, ASheetIsDecodedOnceASession) {
+    writeSheet(1);
+    writeSheet(2);
+    rom.addLevel(0, level(5, 3, 0x9AC000));
+    rom.addLevel(1, level(6, 6, 0x9CB6EF));
+    openImage();
+    ASSERT_TRUE(loadLevel(s, shell, 0));
+    const Bitmap* first = s.TileSheet.bitmap();
+    ASSERT_TRUE(loadLevel(s, shell, 1));
+    EXPECT_NE(s.TileSheet.bitmap(), first);
+    // Gone from the disk, the sheets seen before are still there.
+    std::filesystem::remove_all("tiles");
+    ASSERT_TRUE(loadLevel(s, shell, 0));
+    EXPECT_EQ(s.TileSheet.bitmap(), first);
+    ASSERT_TRUE(loadLevel(s, shell, 1));
+    EXPECT_TRUE(shell.boxes.empty());
+    for (uint32_t i = 0; i < 36; ++i) ASSERT_EQ(cellPixel(i), tileColour(2, i)) << "cell " << i;
 }
 
 }  // namespace

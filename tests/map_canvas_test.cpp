@@ -1,15 +1,20 @@
+// The map view: the picture the drawing function makes of the state, and the
+// view that keeps showing exactly that picture while the state changes.
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <filesystem>
-#include <set>
-#include <utility>
+#include <functional>
 
+#include "app/handlers.h"
+#include "tests/support/editor_fixture.h"
 #include "tests/support/fake_shell.h"
 #include "tests/support/view_support.h"
 #include "tests/support/workdir.h"
 #include "tools/rom_builder.h"
 #include "view/map_canvas.h"
+#include "view/map_draw.h"
+#include "view/objects.h"
 
 namespace vurk {
 namespace {
@@ -17,40 +22,37 @@ namespace {
 using test::pixelAt;
 using test::sheetPixel;
 
-// True when every pixel of canvas cell (c, r) is tile `t` of the coordinate sheet.
-bool cellShowsTile(const Bitmap& canvas, int32_t c, int32_t r, uint8_t t) {
-    for (int32_t v = 0; v < 64; ++v)
-        for (int32_t u = 0; u < 64; ++u)
-            if (pixelAt(canvas, c * 64 + u, r * 64 + v) != sheetPixel(64 * (t & 15) + u, 64 * (t >> 4) + v))
-                return false;
-    return true;
+uint32_t tilePixel(uint8_t t, int32_t u, int32_t v) { return sheetPixel(64 * (t & 15) + u, 64 * (t >> 4) + v); }
+
+TEST(MapDraw, TilesComeFromTheirSheetSquareOrShowBlack) {
+    struct Case {
+        int32_t sheetW, sheetH;  // 0: no sheet
+        uint8_t tile;
+        int32_t u, v;      // a pixel of the cell
+        uint32_t want;     // 1: the tile's own pixel
+    };
+    const Case cases[] = {
+        {1024, 1024, 0, 0, 0, 1},     {1024, 1024, 15, 5, 6, 1},   {1024, 1024, 16, 63, 63, 1},
+        {1024, 1024, 255, 0, 0, 1},   {1000, 512, 15, 39, 10, 1},  // the part the sheet has
+        {1000, 512, 15, 40, 10, 0},   // and black past it
+        {1000, 512, 255, 30, 30, 0},  {0, 0, 1, 5, 5, 0},
+    };
+    for (const Case& c : cases) {
+        EditorState s;
+        test::setUpView(s, 2, 1);
+        s.editMode = kModeItem;  // no cursor
+        s.mapBuffer[2] = c.tile;
+        s.mapBuffer[3] = 0xAB;  // the second byte is never drawn
+        s.TileSheet.selectBitmap(nullptr);
+        if (c.sheetW) setSheet(s.TileSheet, test::coordinateSheet(c.sheetW, c.sheetH));
+        const auto pic = renderLevelArea(s, mapRect(s));
+        ASSERT_TRUE(pic);
+        EXPECT_EQ(pixelAt(*pic, 64 + c.u, c.v), c.want ? tilePixel(c.tile, c.u, c.v) : 0u)
+            << "tile " << int{c.tile} << " sheet " << c.sheetW << "x" << c.sheetH;
+    }
 }
 
-// The cells of the canvas that no longer hold the background.
-std::set<std::pair<int32_t, int32_t>> paintedCells(const EditorState& s, uint32_t background) {
-    std::set<std::pair<int32_t, int32_t>> cells;
-    for (uint32_t r = 0; r < s.mapHeight; ++r)
-        for (uint32_t c = 0; c < s.mapWidth; ++c)
-            if (pixelAt(*s.MapCanvas.bitmap(), c * 64 + 5, r * 64 + 5) != background) cells.insert({c, r});
-    return cells;
-}
-
-TEST(MapCanvas, TileIndexPicksItsSheetSquareAndIgnoresTheHighByte) {
-    EditorState s;
-    test::setUpView(s, 5, 1);
-    const uint8_t tiles[] = {0, 15, 16, 255, 15};
-    for (size_t i = 0; i < 5; ++i) s.mapBuffer[i * 2] = tiles[i];
-    s.mapBuffer[4 * 2 + 1] = 0xAB;  // same tile as cell 1, other high byte
-    redrawMap(s);
-    const Bitmap& canvas = *s.MapCanvas.bitmap();
-    EXPECT_EQ(pixelAt(canvas, 0, 0), sheetPixel(0, 0));
-    EXPECT_EQ(pixelAt(canvas, 64, 0), sheetPixel(960, 0));
-    EXPECT_EQ(pixelAt(canvas, 128, 0), sheetPixel(0, 64));
-    EXPECT_EQ(pixelAt(canvas, 192, 0), sheetPixel(960, 960));
-    for (int32_t c = 0; c < 5; ++c) EXPECT_TRUE(cellShowsTile(canvas, c, 0, tiles[c])) << "cell " << c;
-}
-
-TEST(MapCanvas, TilesetChoosesTheSheetFile) {
+TEST(MapDraw, TilesetChoosesTheSheetFile) {
     EXPECT_EQ(tileSheetPath(tileSheetNumber(0x9BBCB5)), ".\\tiles\\tiles04.png");
     EXPECT_EQ(tileSheetNumber(0x9AC000), 1u);
     EXPECT_EQ(tileSheetNumber(0x9B8000), 0u);
@@ -58,104 +60,229 @@ TEST(MapCanvas, TilesetChoosesTheSheetFile) {
     EXPECT_EQ(tileSheetPath(0), ".\\tiles\\tiles00.png");
 }
 
-TEST(MapCanvas, TilesMissingFromTheSheetShowBlack) {
-    EditorState s;
-    test::setUpView(s, 3, 1, 0x00777777);
-    s.mapBuffer[0] = 15;
-    s.mapBuffer[2] = 255;
-    s.mapBuffer[4] = 1;
-    setSheet(s.TileSheet, test::coordinateSheet(1000, 512));  // too narrow for column 15, too low for row 15
-    redrawMap(s);
-    const Bitmap& canvas = *s.MapCanvas.bitmap();
-    EXPECT_EQ(pixelAt(canvas, 39, 10), sheetPixel(999, 10));  // the part the sheet has
-    EXPECT_EQ(pixelAt(canvas, 40, 10), 0u);                   // and black past it
-    EXPECT_EQ(pixelAt(canvas, 64 + 30, 30), 0u);
-    EXPECT_TRUE(cellShowsTile(canvas, 2, 0, 1));
-
-    EXPECT_FALSE(setSheet(s.TileSheet, nullptr));  // a failed load keeps the sheet
-    EXPECT_EQ(s.TileSheet.bitmap()->width(), 1000);
-    s.TileSheet.selectBitmap(nullptr);  // no sheet at all
-    redrawMap(s);
-    EXPECT_EQ(pixelAt(canvas, 128 + 5, 5), 0u);
-}
-
-TEST(MapCanvas, RedrawAroundTouchesOnlyTheCellsThatExist) {
-    const uint32_t bg = 0x00102030;
-    struct Case { uint32_t w, h; uint16_t x, y; std::set<std::pair<int32_t, int32_t>> cells; };
-    const Case cases[] = {
-        {3, 3, 0, 0, {{0, 0}, {1, 0}, {0, 1}, {1, 1}}},
-        {3, 3, 191, 191, {{1, 1}, {2, 1}, {1, 2}, {2, 2}}},
-        {3, 3, 100, 70, {{0, 0}, {1, 0}, {2, 0}, {0, 1}, {1, 1}, {2, 1}, {0, 2}, {1, 2}, {2, 2}}},
-        {1, 1, 63, 63, {{0, 0}}},
-        {1, 1, 0, 0, {{0, 0}}},
-        {3, 3, 65535, 65535, {}},  // far past the map
-    };
-    for (const Case& c : cases) {
+TEST(MapDraw, CursorIsAnInvertedTwoPixelFrameInBgModeOnly) {
+    for (int32_t mode : {kModeBg, kModeItem}) {
         EditorState s;
-        test::setUpView(s, c.w, c.h, bg);
-        redrawCellsAround(s, c.x, c.y);
-        EXPECT_EQ(paintedCells(s, bg), c.cells) << c.w << "x" << c.h << " at " << c.x << "," << c.y;
-        for (const auto& [col, row] : c.cells) EXPECT_TRUE(cellShowsTile(*s.MapCanvas.bitmap(), col, row, static_cast<uint8_t>(row * c.w + col)));
+        test::setUpView(s, 3, 2);
+        s.editMode = mode;
+        s.selX = 64;
+        s.selY = 64;
+        const auto pic = renderLevelArea(s, mapRect(s));
+        for (int32_t y = 0; y < 128; ++y)
+            for (int32_t x = 0; x < 192; ++x) {
+                const bool frame = mode == kModeBg && x >= 64 && x < 128 && y >= 64 && !(x >= 66 && x < 126 && y >= 66 && y < 126);
+                const uint8_t t = static_cast<uint8_t>((y >> 6) * 3 + (x >> 6));
+                ASSERT_EQ(pixelAt(*pic, x, y), tilePixel(t, x & 63, y & 63) ^ (frame ? 0xFFFFFFu : 0u)) << x << "," << y;
+            }
     }
 }
 
-TEST(MapCanvas, MarkerInvertsATwoPixelFrameAndTakesItselfAway) {
-    EditorState s;
-    test::setUpView(s, 3, 2);
-    redrawMap(s);
-    const Bitmap before = *s.MapCanvas.bitmap();
-    toggleCellMarker(s.MapCanvas, 64, 64);
-    for (int32_t y = 0; y < 128; ++y)
-        for (int32_t x = 0; x < 192; ++x) {
-            bool inCell = x >= 64 && x < 128 && y >= 64;
-            bool inner = x >= 66 && x < 126 && y >= 66 && y < 126;
-            uint32_t want = pixelAt(before, x, y) ^ (inCell && !inner ? 0xFFFFFFu : 0u);
-            ASSERT_EQ(pixelAt(*s.MapCanvas.bitmap(), x, y), want) << x << "," << y;
+TEST(MapDraw, AreasDrawnApartMakeTheWholePicture) {
+    // Sprites, labels, circles, hatching and the cursor cut by the areas' edges.
+    for (int32_t mode : {kModeBg, kModeItem, kModeMonster}) {
+        EditorState s;
+        test::setUpView(s, 4, 3);
+        setSheet(s.ItemSheet, test::coordinateSheet(256, 32));
+        setSheet(s.VictimSheet, test::coordinateSheet(128, 700));
+        setSheet(s.MonsterSheet, test::coordinateSheet(400, 900));
+        s.editMode = mode;
+        s.monsterList = kRsmList;
+        s.itemFlash = true;
+        s.selX = 64;
+        ItemRecord item{};
+        item.x = 61, item.y = 99, item.type = 6;
+        s.items = {item};
+        s.victims[0].x = 130, s.victims[0].y = 100, s.victims[0].code = kBbqCode, s.victims[0].number = 0xbeef;
+        RsmRecord m{};
+        m.x = 100, m.y = 150, m.radius = 50, m.code = 0x82EF36;
+        s.rsm = {m};
+        const auto whole = renderLevelArea(s, mapRect(s));
+        auto pieces = Bitmap::create(256, 192, 32);
+        for (LevelRect r : {LevelRect{0, 0, 97, 101}, LevelRect{97, 0, 256, 101}, LevelRect{0, 101, 131, 192},
+                            LevelRect{131, 101, 256, 192}}) {
+            MapPainter p(*pieces, 0, 0, r);
+            drawLevelArea(s, p);
         }
-    toggleCellMarker(s.MapCanvas, 64, 64);
-    EXPECT_EQ(std::memcmp(before.bits(), s.MapCanvas.bitmap()->bits(), before.byteSize()), 0);
+        EXPECT_EQ(std::memcmp(whole->bits(), pieces->bits(), whole->byteSize()), 0) << "mode " << mode;
+    }
 }
 
-TEST(MapCanvas, SelectCellMovesTheMarkerAndPresents) {
-    EditorState s;
-    test::setUpView(s, 3, 2);
-    redrawMap(s);
-    const Bitmap plain = *s.MapCanvas.bitmap();
-    toggleCellMarker(s.MapCanvas, 0, 0);
-    s.viewX = 12;
-    s.viewY = 34;
-    test::FakeShell shell;
-
-    selectCell(s, shell, 30, 40);  // inside the selected cell: the marker stays
-    EXPECT_EQ(pixelAt(*s.MapCanvas.bitmap(), 0, 0), pixelAt(plain, 0, 0) ^ 0xFFFFFF);
-    selectCell(s, shell, 150, 100);
-    EXPECT_EQ(s.selX, 128);
-    EXPECT_EQ(s.selY, 64);
-    EXPECT_EQ(pixelAt(*s.MapCanvas.bitmap(), 0, 0), pixelAt(plain, 0, 0));
-    EXPECT_EQ(pixelAt(*s.MapCanvas.bitmap(), 129, 65), pixelAt(plain, 129, 65) ^ 0xFFFFFF);
-    ASSERT_EQ(shell.mapPresents.size(), 2u);
-    EXPECT_EQ(shell.mapPresents[1].canvas, s.MapCanvas.bitmap());
-    EXPECT_EQ(shell.mapPresents[1].originX, 12);
-    EXPECT_EQ(shell.mapPresents[1].originY, 34);
+TEST(MapDraw, PadMarkerTakesItselfAwayAgain) {
+    Surface pad;
+    pad.selectBitmap(test::coordinateSheet(128, 128));
+    const Bitmap before = *pad.bitmap();
+    toggleCellMarker(pad, 64, 64);
+    EXPECT_EQ(pixelAt(*pad.bitmap(), 65, 65), pixelAt(before, 65, 65) ^ 0xFFFFFF);
+    EXPECT_EQ(pixelAt(*pad.bitmap(), 66, 66), pixelAt(before, 66, 66));
+    toggleCellMarker(pad, 64, 64);
+    EXPECT_EQ(std::memcmp(before.bits(), pad.bitmap()->bits(), before.byteSize()), 0);
 }
 
-TEST(MapCanvas, CanvasTakesTheMapSizeOrNoneWhenTooLarge) {
-    EditorState s;
-    s.mapWidth = 10;
-    s.mapHeight = 8;
-    ASSERT_TRUE(createMapCanvas(s));
+class MapView : public test::EditorFixture {
+protected:
+    void keys(std::initializer_list<int> list) {
+        for (int k : list) onKeyUp(s, shell, k);
+    }
+    // A drag from a level point through `jumps` of the pointer, each checked.
+    void drag(int32_t x, int32_t y, std::initializer_list<std::pair<int32_t, int32_t>> jumps) {
+        onLeftButtonDown(s, shell, static_cast<uint16_t>(x - s.viewX), static_cast<uint16_t>(y - s.viewY), kMkLButton);
+        ASSERT_EQ(s.objectGrabbed, 1);
+        expectViewIsFreshDraw();
+        for (auto [jx, jy] : jumps) {
+            onMouseMove(s, shell, static_cast<uint16_t>(jx - s.viewX), static_cast<uint16_t>(jy - s.viewY), kMkLButton);
+            expectViewIsFreshDraw();
+        }
+        onLeftButtonUp(s, shell);
+    }
+    int countShown(uint32_t value) const {
+        const Bitmap& b = *s.MapCanvas.bitmap();
+        int n = 0;
+        for (int32_t y = 0; y < b.height(); ++y)
+            for (int32_t x = 0; x < b.width(); ++x) n += (pixelAt(b, x, y) & 0xFFFFFF) == value;
+        return n;
+    }
+};
+
+class ViewScenario;
+struct Scenario {
+    const char* name;
+    void (*run)(ViewScenario& t);
+};
+void PrintTo(const Scenario& sc, std::ostream* os) { *os << sc.name; }
+
+// What used to leave stale pixels, and the other ways the view changes: after
+// every step the view equals a fresh draw of the state.
+class ViewScenario : public MapView, public ::testing::WithParamInterface<Scenario> {
+public:
+    using MapView::drag;
+    using MapView::keys;
+    using MapView::s;
+    using MapView::shell;
+    using MapView::countShown;
+    using MapView::expectViewIsFreshDraw;
+};
+
+const Scenario kScenarios[] = {
+    {"ItemDraggedInLargeJumps",
+     [](ViewScenario& t) {
+         t.keys({kKeyI});
+         t.drag(100, 100, {{400, 300}, {150, 450}, {600, 40}, {20, 200}});
+     }},
+    {"VictimDraggedInLargeJumps",
+     [](ViewScenario& t) {
+         t.keys({kKeyV});
+         t.drag(300, 290, {{500, 100}, {100, 400}, {330, 300}});
+     }},
+    {"RsmMonsterDraggedInLargeJumpsHidesItsCirclesUntilTheRelease",
+     [](ViewScenario& t) {
+         t.keys({kKeyM, kKey2});
+         EXPECT_GT(t.countShown(kRed), 50);
+         t.drag(400, 130, {{100, 400}, {600, 100}, {250, 300}});
+         t.expectViewIsFreshDraw();
+         EXPECT_GT(t.countShown(kRed), 50);
+     }},
+    {"MonsterMode2Then1ThenBgLeavesNoCircleOrRsmPicture",
+     [](ViewScenario& t) {
+         t.keys({kKeyM, kKey2});
+         t.expectViewIsFreshDraw();
+         t.keys({kKey1});
+         t.expectViewIsFreshDraw();
+         EXPECT_EQ(t.countShown(kRed), 0);
+         t.keys({kKeyB});
+         t.expectViewIsFreshDraw();
+         EXPECT_EQ(t.countShown(kRed), 0);
+     }},
+    {"FlashCutShortByBgModeLeavesNoHatching",
+     [](ViewScenario& t) {
+         const int labels = t.countShown(kYellow);
+         t.keys({kKeyI, kKeyI});
+         EXPECT_EQ(t.s.itemFlash, true);
+         t.expectViewIsFreshDraw();
+         EXPECT_GT(t.countShown(kYellow), labels + 40);
+         t.keys({kKeyB});
+         t.expectViewIsFreshDraw();
+         EXPECT_EQ(t.countShown(kYellow), labels);
+         onHighlightTimer(t.s, t.shell);
+         t.keys({kKeyI});
+         t.expectViewIsFreshDraw();
+         EXPECT_EQ(t.countShown(kYellow), labels);
+     }},
+    {"FlashEndsWithItsTimer",
+     [](ViewScenario& t) {
+         const int labels = t.countShown(kYellow);
+         t.keys({kKeyI, kKeyI});
+         onHighlightTimer(t.s, t.shell);
+         t.expectViewIsFreshDraw();
+         EXPECT_EQ(t.countShown(kYellow), labels);
+     }},
+    {"CursorAndTileStepsWhileScrolling",
+     [](ViewScenario& t) {
+         onSize(t.s, t.shell, 300, 200);
+         onLeftButtonDown(t.s, t.shell, 150, 100, kMkLButton);
+         t.expectViewIsFreshDraw();
+         onKeyDown(t.s, t.shell, kKeyPadAdd);
+         t.expectViewIsFreshDraw();
+         for (int32_t pos : {40, 200, 7, 300}) {
+             onScroll(t.s, t.shell, ScrollBar::Horizontal, kScrollThumbTrack, pos, 0);
+             onScroll(t.s, t.shell, ScrollBar::Vertical, kScrollThumbTrack, pos / 2, 0);
+             t.expectViewIsFreshDraw();
+         }
+         onLeftButtonDown(t.s, t.shell, 10, 190, kMkLButton);
+         onKeyDown(t.s, t.shell, kKeyPadMultiply);
+         t.expectViewIsFreshDraw();
+     }},
+};
+
+TEST_P(ViewScenario, ViewEqualsAFreshDrawAfterEveryStep) {
+    load(test::editLevel(), 640, 512);
+    shell.posted.clear();
+    GetParam().run(*this);
+    expectViewIsFreshDraw();
+}
+
+INSTANTIATE_TEST_SUITE_P(MapView, ViewScenario, ::testing::ValuesIn(kScenarios),
+                         [](const auto& p) { return std::string(p.param.name); });
+
+TEST_F(MapView, CanvasFollowsTheWindowNotTheLevel) {
+    load(test::editLevel(), 300, 200);
+    presentMap(s, shell);
+    EXPECT_EQ(s.MapCanvas.bitmap()->width(), 300);
+    EXPECT_EQ(s.MapCanvas.bitmap()->height(), 200);
+    ASSERT_FALSE(shell.mapPresents.empty());
+    EXPECT_EQ(shell.mapPresents.back().canvas, s.MapCanvas.bitmap());
+    onSize(s, shell, 2000, 100);  // wider than the 640-pixel map
+    presentMap(s, shell);
     EXPECT_EQ(s.MapCanvas.bitmap()->width(), 640);
-    EXPECT_EQ(s.MapCanvas.bitmap()->height(), 512);
-    s.mapWidth = 4000;
-    s.mapHeight = 4000;
-    EXPECT_FALSE(createMapCanvas(s));
-    EXPECT_EQ(s.MapCanvas.bitmap(), nullptr);
-    test::FakeShell shell;
-    presentMap(s, shell);  // nothing to show yet
-    EXPECT_TRUE(shell.mapPresents.empty());
+    EXPECT_EQ(s.MapCanvas.bitmap()->height(), 100);
+    expectViewIsFreshDraw();
 }
 
-TEST(MapCanvas, ReadingAVmapRedrawsWithTheMarkerAndInvalidates) {
+TEST_F(MapView, EditsRepaintOnlyTheCellsTheyTouch) {
+    load(test::editLevel(), 640, 512);
+    EXPECT_EQ(s.mapCellsDrawn, 80u);  // the load shows the whole view once
+    struct Step {
+        const char* what;
+        std::function<void()> act;
+        uint64_t most;
+    };
+    const Step steps[] = {
+        {"nothing changed", [] {}, 0},
+        {"a tile step", [&] { onKeyDown(s, shell, kKeyPadAdd); }, 1},
+        {"a cursor move", [&] { onLeftButtonDown(s, shell, 200, 200, kMkLButton); }, 2},
+        {"a mode change", [&] { keys({kKeyI}); }, 80},
+        {"a grab", [&] { onLeftButtonDown(s, shell, 100, 100, kMkLButton); }, 0},
+        {"an item moved", [&] { onMouseMove(s, shell, 500, 400, kMkLButton); }, 8},  // old and new place
+    };
+    for (const Step& st : steps) {
+        const uint64_t before = s.mapCellsDrawn;
+        st.act();
+        presentMap(s, shell);
+        EXPECT_LE(s.mapCellsDrawn - before, st.most) << st.what;
+        expectViewIsFreshDraw();
+    }
+}
+
+TEST(MapViewVmap, ReadingAVmapShowsItsCells) {
     test::WorkDir dir;
     std::filesystem::create_directory("maps");
     RomBuilder rom;
@@ -169,17 +296,18 @@ TEST(MapCanvas, ReadingAVmapRedrawsWithTheMarkerAndInvalidates) {
     ASSERT_EQ(openRomImage(s.rom), RomOpenResult::Ok);
     std::string why;
     ASSERT_TRUE(loadLevelData(s, 0, why)) << why;
-    ASSERT_TRUE(createMapCanvas(s));
+    s.clientW = s.clientH = 128;
     setSheet(s.TileSheet, test::coordinateSheet(1024, 1024));
     test::FakeShell shell;
+    presentMap(s, shell);
     s.mapBuffer[2] = 200;
     ASSERT_TRUE(writeVmap(s, shell));
     s.mapBuffer[2] = 7;
 
     ASSERT_TRUE(readVmap(s, shell));
     EXPECT_EQ(s.mapBuffer[2], 200);
-    EXPECT_TRUE(cellShowsTile(*s.MapCanvas.bitmap(), 1, 0, 200));
-    EXPECT_EQ(pixelAt(*s.MapCanvas.bitmap(), 0, 0), sheetPixel(0, 0) ^ 0xFFFFFF);  // marker at (0, 0)
+    EXPECT_EQ(pixelAt(*s.MapCanvas.bitmap(), 64 + 9, 9), tilePixel(200, 9, 9));
+    EXPECT_EQ(pixelAt(*s.MapCanvas.bitmap(), 0, 0), tilePixel(s.mapBuffer[0], 0, 0) ^ 0xFFFFFF);  // cursor at (0, 0)
     EXPECT_EQ(shell.mapInvalidations, 1);
 
     std::filesystem::remove("maps/level00.vmap");

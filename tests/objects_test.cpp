@@ -2,6 +2,7 @@
 
 #include "tests/support/view_support.h"
 #include "view/map_canvas.h"
+#include "view/map_draw.h"
 #include "view/objects.h"
 
 namespace vurk {
@@ -12,10 +13,21 @@ using test::sheetPixel;
 
 constexpr uint32_t kBackground = 0x00A5C3E1;
 
-// A 8 x 8-cell level with its canvas all background and coordinate sheets for
-// the three kinds of objects; no objects yet.
+// The level as drawn now.
+std::unique_ptr<Bitmap> picture;
+const Bitmap& draw(EditorState& s) {
+    picture = renderLevelArea(s, mapRect(s));
+    return *picture;
+}
+
+// A 8 x 8-cell level in Victim mode whose tiles are all background, and
+// coordinate sheets for the three kinds of objects; no objects yet.
 void setUpObjects(EditorState& s) {
-    test::setUpView(s, 8, 8, kBackground);
+    test::setUpView(s, 8, 8);
+    auto tiles = Bitmap::create(1024, 1024, 32);
+    test::fillBitmap(*tiles, kBackground);
+    setSheet(s.TileSheet, std::move(tiles));
+    s.editMode = kModeVictim;
     setSheet(s.ItemSheet, test::coordinateSheet(256, 128));
     setSheet(s.VictimSheet, test::coordinateSheet(128, 660));
     setSheet(s.MonsterSheet, test::coordinateSheet(400, 850));
@@ -36,7 +48,7 @@ void parkVictims(EditorState& s) {
 // the columns beside it and the row above it are untouched.
 void expectMaskedSprite(const EditorState& s, int32_t left, int32_t top, int32_t srcX, int32_t srcY,
                         int32_t maskX, int32_t w, int32_t h) {
-    const Bitmap& c = *s.MapCanvas.bitmap();
+    const Bitmap& c = *picture;
     for (int32_t v = 0; v < h; ++v)
         for (int32_t u = 0; u < w; ++u)
             ASSERT_EQ(pixelAt(c, left + u, top + v),
@@ -50,7 +62,7 @@ void expectMaskedSprite(const EditorState& s, int32_t left, int32_t top, int32_t
 }
 
 int countPixels(const EditorState& s, uint32_t value) {
-    const Bitmap& c = *s.MapCanvas.bitmap();
+    const Bitmap& c = *picture;
     int n = 0;
     for (int32_t y = 0; y < c.height(); ++y)
         for (int32_t x = 0; x < c.width(); ++x) n += pixelAt(c, x, y) == value;
@@ -87,17 +99,21 @@ TEST(Items, DrawOpaqueFromTheirTypeAndHighlightAsHatchedBoxes) {
     EditorState s;
     setUpObjects(s);
     s.items = {item(100, 100, 35)};  // sprite 17: column 1, row 1 of the sheet
-    drawItems(s, true);
-    EXPECT_EQ(pixelAt(*s.MapCanvas.bitmap(), 92, 92), kYellow);    // outline
-    EXPECT_EQ(pixelAt(*s.MapCanvas.bitmap(), 100, 100), kBackground);  // a gap of the hatching
-    EXPECT_EQ(pixelAt(*s.MapCanvas.bitmap(), 108, 100), kBackground);  // right edge excluded
+    s.editMode = kModeItem;
+    s.itemFlash = true;
+    draw(s);
+    EXPECT_EQ(pixelAt(*picture, 92, 92), kYellow);    // outline
+    EXPECT_EQ(pixelAt(*picture, 100, 100), sheetPixel(16 + 8, 16 + 8));  // the sprite in a gap of the hatching
+    EXPECT_EQ(pixelAt(*picture, 100, 99), kYellow);                     // a line: (x + y) & 7 == 7
+    EXPECT_EQ(pixelAt(*picture, 108, 100), kBackground);                // right edge excluded
     EXPECT_GT(countPixels(s, kYellow), 60);
 
-    drawItems(s, false);  // covers the box exactly
+    s.itemFlash = false;  // the sprite again, exactly
+    draw(s);
     for (int32_t v = -1; v <= 16; ++v)
         for (int32_t u = -1; u <= 16; ++u) {
             bool in = u >= 0 && v >= 0 && u < 16 && v < 16;
-            ASSERT_EQ(pixelAt(*s.MapCanvas.bitmap(), 92 + u, 92 + v), in ? sheetPixel(16 + u, 16 + v) : kBackground);
+            ASSERT_EQ(pixelAt(*picture, 92 + u, 92 + v), in ? sheetPixel(16 + u, 16 + v) : kBackground);
         }
 }
 
@@ -128,13 +144,13 @@ TEST(Victims, MaskedSpritesLabelsAndTheShiftedBbq) {
     s.victims[1].code = kBbqCode;  // 49 x 63 from (5, 1), mask x 66
     s.victims[1].x = 200;
     s.victims[1].y = 300;
-    drawVictims(s);
+    draw(s);
     expectMaskedSprite(s, 100 - 14, 100 - 37, 4, 89, 43, 29, 37);
     expectMaskedSprite(s, 200 - 24 - 9, 300 - 63, 5, 1, 66, 49, 63);
     // Labels go below and right of the foot point.
     int yellowBelow = 0;
     for (int32_t y = 100; y < 130; ++y)
-        for (int32_t x = 100; x < 140; ++x) yellowBelow += pixelAt(*s.MapCanvas.bitmap(), x, y) == kYellow;
+        for (int32_t x = 100; x < 140; ++x) yellowBelow += pixelAt(*picture, x, y) == kYellow;
     EXPECT_GT(yellowBelow, 5);
 
     // "BBQ"'s box is not shifted; its odd width leaves it one pixel short on the right.
@@ -152,8 +168,8 @@ TEST(Victims, StartPointsAreOpaqueUnlabelledAndDraggable) {
     s.victims[kStart2Record].x = 200;
     s.victims[kStart2Record].y = 200;
     s.victims[kStart2Record].code = kStart2Code;  // 20 x 38 from (95, 145)
-    drawVictims(s);
-    const Bitmap& c = *s.MapCanvas.bitmap();
+    draw(s);
+    const Bitmap& c = *picture;
     for (int32_t v = 0; v < 38; ++v)
         for (int32_t u = 0; u < 20; ++u) ASSERT_EQ(pixelAt(c, 190 + u, 162 + v), sheetPixel(95 + u, 145 + v));
     EXPECT_EQ(countPixels(s, kYellow), 0);
@@ -168,8 +184,8 @@ TEST(Victims, AnUnknownKindShowsAFrameThatCanBeHitAndMoved) {
     s.victims[3].code = 0x123456;
     s.victims[3].x = 300;
     s.victims[3].y = 300;
-    drawVictims(s);
-    const Bitmap& c = *s.MapCanvas.bitmap();
+    draw(s);
+    const Bitmap& c = *picture;
     EXPECT_EQ(pixelAt(c, 292, 268), kRed);   // top-left of the 16 x 32 frame
     EXPECT_EQ(pixelAt(c, 307, 299), kRed);   // bottom-right
     EXPECT_EQ(pixelAt(c, 300, 284), kBackground);  // hollow
@@ -204,7 +220,7 @@ TEST(Monsters, SpritesPerListCodeAndRectTable) {
         s.monsterList = c.list;
         if (c.list == kOtmList) s.otm = {otm(200, 300, c.code, c.data)};
         else s.rsm = {rsm(200, 300, c.code, 0)};
-        drawMonsters(s);
+        draw(s);
         SCOPED_TRACE(testing::Message() << std::hex << c.code << " list " << c.list << " data " << std::dec << c.data);
         expectMaskedSprite(s, 200 - (c.w >> 1), 300 - c.h, c.srcX, c.srcY, c.srcX + c.w + 1, c.w, c.h);
         EXPECT_EQ(hitTestMonster(s, static_cast<uint16_t>(200 - (c.w >> 1)), static_cast<uint16_t>(300 - c.h)), 0);
@@ -215,8 +231,7 @@ TEST(Monsters, OddWidthBoxAndAbsentRectEntries) {
     EditorState s;
     setUpObjects(s);
     s.otm = {otm(100, 200, 0x82F25D), otm(300, 300, kRectMonsterCode, 6)};  // Flame 15 x 30; absent entry
-    const Bitmap before = *s.MapCanvas.bitmap();
-    drawMonsters(s);
+    draw(s);
     expectMaskedSprite(s, 93, 170, 0, 172, 16, 15, 30);  // drawn at x 93 to 107
     EXPECT_EQ(hitTestMonster(s, 93, 170), 0);
     EXPECT_EQ(hitTestMonster(s, 106, 199), 0);
@@ -224,19 +239,7 @@ TEST(Monsters, OddWidthBoxAndAbsentRectEntries) {
     EXPECT_EQ(hitTestMonster(s, 100, 200), -1);
     EXPECT_EQ(hitTestMonster(s, 300, 299), -1);  // the absent entry is never hit
     for (int32_t y = 250; y < 320; ++y)
-        for (int32_t x = 250; x < 350; ++x) ASSERT_EQ(pixelAt(*s.MapCanvas.bitmap(), x, y), pixelAt(before, x, y));
-}
-
-TEST(Monsters, FarSpritesAreSkippedOnlyDuringADrag) {
-    for (int32_t grabbed : {0, 1}) {
-        EditorState s;
-        setUpObjects(s);
-        s.otm = {otm(100, 100, 0x82EF36), otm(450, 450, 0x82EF36)};  // the window shows 0..199 x 0..149
-        s.objectGrabbed = grabbed;
-        drawMonsters(s);
-        EXPECT_NE(pixelAt(*s.MapCanvas.bitmap(), 100, 80), kBackground);
-        EXPECT_EQ(pixelAt(*s.MapCanvas.bitmap(), 450, 430) != kBackground, grabbed == 0) << "grabbed " << grabbed;
-    }
+        for (int32_t x = 250; x < 350; ++x) ASSERT_EQ(pixelAt(*picture, x, y), kBackground);
 }
 
 TEST(Monsters, RadiusCirclesOnlyInMonsterModeOnTheRsmListWhenNotDragging) {
@@ -256,8 +259,8 @@ TEST(Monsters, RadiusCirclesOnlyInMonsterModeOnTheRsmListWhenNotDragging) {
         s.objectGrabbed = c.grabbed;
         s.rsm = {rsm(200, 300, 0x82EF36, 40)};  // "Vampire", 46 high: centre (200, 277)
         s.otm = {otm(200, 300, 0x82EF36)};
-        drawMonsters(s);
-        EXPECT_EQ(pixelAt(*s.MapCanvas.bitmap(), 160, 277) == kRed, c.circle) << "case " << (&c - cases);
+        draw(s);
+        EXPECT_EQ(pixelAt(*picture, 160, 277) == kRed, c.circle) << "case " << (&c - cases);
         EXPECT_EQ(countPixels(s, kRed) > 100, c.circle);
     }
 }
@@ -329,20 +332,6 @@ TEST(Moves, KeepTheHeldPointOnTheMapAndItemsOffXZero) {
             EXPECT_EQ(hit, k.index) << "the object can be grabbed again where the pointer stopped on the map";
         }
     }
-}
-
-TEST(Moves, RepaintTheTilesAroundThePointer) {
-    EditorState s;
-    setUpObjects(s);
-    s.items = {item(100, 100, 0)};
-    moveItem(s, 0, 300, 200);
-    EXPECT_EQ(s.items[0].x, 300);
-    EXPECT_EQ(s.items[0].y, 200);
-    const Bitmap& c = *s.MapCanvas.bitmap();
-    const uint8_t tile = s.mapBuffer[(3 * 8 + 4) * 2];  // cell (4, 3) holds the pointer
-    EXPECT_EQ(pixelAt(c, 256, 192), sheetPixel(64 * (tile & 15), 64 * (tile >> 4)));
-    EXPECT_EQ(pixelAt(c, 191, 191), kBackground);  // cell (2, 2) lies outside the 3 x 3 block
-    EXPECT_NE(pixelAt(c, 192, 128), kBackground);  // cell (3, 2) lies inside it
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-// vurk-tool render: draws a level as the editor's map canvas holds it and
+// vurk-tool render: draws a whole level as the editor's map view shows it and
 // writes the picture as a PNG file.
 #include <iostream>
 
@@ -8,6 +8,7 @@
 
 #include "tools/tool_commands.h"
 #include "view/level_loader.h"
+#include "view/map_draw.h"
 
 namespace vurk::tool {
 
@@ -60,8 +61,13 @@ int runRender(const std::vector<std::string>& args) {
     s.monsterList = mode->monsterList;
     loadSpriteSheets(s, shell);
     // A picture drawn without one of its sheets would mislead: every box is an error.
-    if (!loadLevel(s, shell, level) || shell.boxesShown > 0 || !s.MapCanvas.bitmap()) return 1;
-    if (!writeCanvasPng(*s.MapCanvas.bitmap(), args[1])) {
+    if (!loadLevel(s, shell, level) || shell.boxesShown > 0) return 1;
+    const std::unique_ptr<Bitmap> picture = renderLevelArea(s, mapRect(s));
+    if (!picture) {
+        std::cerr << "Error: level " << level << " is too large to draw as one picture\n";
+        return 1;
+    }
+    if (!writeCanvasPng(*picture, args[1])) {
         std::cerr << "Error: could not write " << args[1] << "\n";
         return 1;
     }

@@ -153,7 +153,8 @@ const char* moveText(ObjectRef ref) {
     }
 }
 
-// The level after a step was taken back or done again, drawn afresh.
+// The level after a step was taken back or done again: the view repaints
+// what the step changed.
 void showLevel(EditorState& s, Shell& shell, uint32_t sheetBefore) {
     if (tileSheetNumber(s.header.tileset) != sheetBefore) {
         loadTileSheet(s, shell);
@@ -162,8 +163,6 @@ void showLevel(EditorState& s, Shell& shell, uint32_t sheetBefore) {
     }
     s.viewX = clampViewOrigin(s.viewX, static_cast<int32_t>(s.mapWidth) * kCellSize, s.clientW);
     s.viewY = clampViewOrigin(s.viewY, static_cast<int32_t>(s.mapHeight) * kCellSize, s.clientH);
-    redrawMap(s);
-    toggleMarkerInBgMode(s);
     presentMap(s, shell);
 }
 

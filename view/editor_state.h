@@ -4,7 +4,9 @@
 
 #include <array>
 #include <cstdint>
+#include <map>
 #include <memory>
+#include <vector>
 
 #include "level/level_state.h"
 #include "platform/surface.h"
@@ -71,16 +73,38 @@ struct EditorState : LevelState {
     int32_t selectedObject = -1;
     int32_t objectGrabbed = 0;
 
-    // The whole level drawn off-screen: red pen, yellow text, transparent
-    // background, white brush (the cell marker relies on it).
+    // While set (for half a second after I in Item mode), each item shows as a
+    // yellow hatched box.
+    bool itemFlash = false;
+
+    // The visible part of the level as the map view shows it: MapCanvas holds
+    // the pixels from the view origin, clientW x clientH or the map's size if
+    // smaller, and `drawn` the state they were drawn from; showing the view
+    // repaints what differs (view/map_canvas.h).
     Surface MapCanvas;
-    // Map cells drawn onto the canvas since the state was made; tells what a
-    // redraw cost.
+    struct DrawnView {
+        bool valid = false;
+        int32_t x = 0, y = 0;  // the level point at the canvas's top-left
+        uint32_t mapWidth = 0, mapHeight = 0;
+        int32_t editMode = 0, monsterList = 0;
+        bool circles = false, flash = false;
+        int32_t selX = 0, selY = 0;
+        const Bitmap* sheets[4] = {};
+        std::vector<uint8_t> mapBuffer;
+        std::vector<ItemRecord> items;
+        VictimArray victims{};
+        std::vector<OtmRecord> otm;
+        std::vector<RsmRecord> rsm;
+    } drawn;
+    // Map cells drawn since the state was made; tells what a redraw cost.
     uint64_t mapCellsDrawn = 0;
     Surface TileSheet;    // 16 x 16 tiles of 64 x 64 pixels
     Surface ItemSheet;
     Surface VictimSheet;
     Surface MonsterSheet;
+    // Every tile sheet decoded this session, by sheet number, in the drawing
+    // format: a level of a tileset seen before decodes nothing.
+    std::map<uint32_t, std::shared_ptr<Bitmap>> tileSheets;
 
     // Tile indices of the scratch pad, 2 bytes a cell (the second stays 0),
     // its surface, and the top-left corner of its selected cell.

@@ -19,7 +19,6 @@ bool loadLevel(EditorState& s, Shell& shell, uint32_t level) {
         return false;
     }
     if (!s.keepHeader) clearHistory(s);
-    createMapCanvas(s);
     loadTileSheet(s, shell);
 
     s.viewX = s.viewY = 0;
@@ -33,8 +32,7 @@ bool loadLevel(EditorState& s, Shell& shell, uint32_t level) {
     s.objectGrabbed = 0;
     s.selectedObject = -1;
 
-    redrawMap(s);
-    toggleMarkerInBgMode(s);
+    invalidateView(s);
     shell.invalidateMap();
     s.vScrollMax = mapH - s.clientH;
     s.hScrollMax = mapW - s.clientW;
@@ -45,10 +43,18 @@ bool loadLevel(EditorState& s, Shell& shell, uint32_t level) {
 }
 
 void loadTileSheet(EditorState& s, Shell& shell) {
-    const std::string path = tileSheetPath(tileSheetNumber(s.header.tileset));
+    const uint32_t number = tileSheetNumber(s.header.tileset);
+    if (auto kept = s.tileSheets.find(number); kept != s.tileSheets.end()) {
+        s.TileSheet.selectBitmap(kept->second);
+        return;
+    }
+    const std::string path = tileSheetPath(number);
     if (!setSheet(s.TileSheet, LoadPngBitmap(path, shell))) {
         shell.messageBox(path, "Could not find...");
+        return;
     }
+    s.tileSheets[number] = s.TileSheet.selectBitmap(nullptr);
+    s.TileSheet.selectBitmap(s.tileSheets[number]);
 }
 
 void loadSpriteSheets(EditorState& s, Shell& shell) {

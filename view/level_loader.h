@@ -17,14 +17,15 @@ int32_t clampViewOrigin(int32_t want, int32_t mapPixels, int32_t client);
 // Loads `level`: refuses a damaged level with an "Error" box and keeps the one
 // shown before; otherwise takes its data, loads its tile sheet (a sheet that
 // fails keeps the previous one, after a "Could not find..." box), draws the
-// whole level, places the view and sets the scroll bars. A load that takes
+// whole level afresh when next shown, places the view and sets the scroll bars. A load that takes
 // the image's header starts a new edit history; one that keeps the working
 // header (a new tileset) is part of a step. Returns whether the level was
 // loaded.
 bool loadLevel(EditorState& s, Shell& shell, uint32_t level);
 
-// Loads the tile sheet of the header's tileset; one that fails keeps the
-// sheet there was, after a "Could not find..." box.
+// Selects the tile sheet of the header's tileset, decoding it only the first
+// time in the session; one that fails keeps the sheet there was, after a
+// "Could not find..." box.
 void loadTileSheet(EditorState& s, Shell& shell);
 
 // Loads the three sprite sheets of the tiles folder.

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <string>
 
-#include "view/map_canvas.h"
 
 namespace vurk {
 
@@ -34,25 +34,6 @@ bool footBoxHolds(int32_t x, int32_t y, const SpriteSource& sp, int32_t px, int3
     return spriteLeft(x, sp) <= px && px < x + (sp.width >> 1) && spriteTop(y, sp) <= py && py < y;
 }
 
-void drawMasked(Surface& canvas, const Surface& sheet, int32_t x, int32_t y, const SpriteSource& sp) {
-    canvas.bitBlt(x, y, sp.width, sp.height, sheet, sp.maskX, sp.srcY, Rop::SrcAnd);
-    canvas.bitBlt(x, y, sp.width, sp.height, sheet, sp.srcX, sp.srcY, Rop::SrcPaint);
-}
-
-// Draws with the given pen and brush and puts the canvas's own back.
-void drawOutlined(Surface& canvas, Pen pen, Brush brush, int32_t l, int32_t t, int32_t r, int32_t b,
-                  bool ellipse) {
-    const DrawingState saved = canvas.state;
-    canvas.state.pen = pen;
-    canvas.state.brush = brush;
-    if (ellipse) {
-        canvas.ellipse(l, t, r, b);
-    } else {
-        canvas.rectangle(l, t, r, b);
-    }
-    canvas.state = saved;
-}
-
 // A coordinate of a held point, kept on the map so that the object under it can
 // always be grabbed again; `low` is 1 for an item's x, since an item at x = 0
 // ends the item list. The point arrives as 16 bits (the level point mod 65536)
@@ -72,14 +53,33 @@ int32_t keptOnMap(int32_t v, int32_t view, int32_t low, uint32_t cells) {
 template <class Record>
 void moveRecord(EditorState& s, Record& r, int32_t x, int32_t y, int32_t height, int32_t lowX = 0) {
     const int32_t half = height >> 1;
-    if (!s.objectGrabbed && r.x == static_cast<uint16_t>(x) && r.y == static_cast<uint16_t>(y)) {
-        redrawCellsAround(s, static_cast<uint16_t>(x), static_cast<uint16_t>(y));
-        return;
-    }
+    if (!s.objectGrabbed && r.x == static_cast<uint16_t>(x) && r.y == static_cast<uint16_t>(y)) return;
     const int32_t held = keptOnMap(s.objectGrabbed ? y : y - half, s.viewY, 0, s.mapHeight);
     r.x = static_cast<uint16_t>(keptOnMap(x, s.viewX, lowX, s.mapWidth));
     r.y = static_cast<uint16_t>(held + half);
-    redrawCellsAround(s, r.x, static_cast<uint16_t>(s.objectGrabbed ? held : held + half));
+}
+
+// The number label of a victim.
+std::string victimLabel(const VictimRecord& v) {
+    char label[8];
+    std::snprintf(label, sizeof label, "%x", static_cast<unsigned>(uint16_t{v.number}));
+    return label;
+}
+
+LevelRect spriteBox(int32_t x, int32_t y, const SpriteSource& sp) {
+    const int32_t left = spriteLeft(x, sp), top = spriteTop(y, sp);
+    return {left, top, left + sp.width, top + sp.height};
+}
+
+LevelRect itemBox(const ItemRecord& item) {
+    const int32_t half = kItemSpriteSize / 2;
+    return {item.x - half, item.y - half, item.x + half, item.y + half};
+}
+
+// The circle's box: centred half a sprite above the foot.
+LevelRect circleBox(const RsmRecord& m, const SpriteSource& sp) {
+    const int32_t r = m.radius, cy = m.y - (sp.height >> 1);
+    return {m.x - r, cy - r, m.x + r, cy + r};
 }
 
 }  // namespace
@@ -92,84 +92,98 @@ SpriteSource victimSprite(uint32_t code, bool* known) {
     return {row->srcX, row->srcY, row->maskX, row->width, row->height, !start};
 }
 
-SpriteSource monsterSprite(const EditorState& s, size_t index) {
-    if (index >= monsterCount(s)) return {};
-    const bool rsm = s.monsterList == kRsmList;
-    const uint32_t code = monsterAt(s, index).code;
+SpriteSource monsterSpriteFor(int32_t list, uint32_t code, uint32_t data) {
+    const bool rsm = list == kRsmList;
     // Only otm records carry the `data` that picks a picture of the rect table;
     // an rsm record of that code, or a `data` past the table, shows the default.
-    if (code == kRectMonsterCode && !rsm && s.otm[index].data < MonsterRectTable.size()) {
-        const SheetRect& r = MonsterRectTable[s.otm[index].data];
+    if (code == kRectMonsterCode && !rsm && data < MonsterRectTable.size()) {
+        const SheetRect& r = MonsterRectTable[data];
         const int32_t w = r.right - r.left, h = r.bottom - r.top;
         return {r.left, r.top, r.right + 1, w, h, true};
     }
-    const MonsterGeometry g = monsterGeometry(code, s.monsterList);
+    const MonsterGeometry g = monsterGeometry(code, list);
     const int32_t x = rsm ? kRsmSheetX : kOtmSheetX;
     return {x, g.srcY, x + g.width + 1, g.width, g.height, true};
 }
 
-void drawItems(EditorState& s, bool highlight) {
-    for (const ItemRecord& item : s.items) {
-        const int32_t x = item.x, y = item.y;
-        const int32_t half = kItemSpriteSize / 2;
-        if (highlight) {
-            drawOutlined(s.MapCanvas, {PenStyle::Solid, kYellow}, {BrushStyle::Hatched, kYellow},
-                         x - half, y - half, x + half, y + half, false);
-        } else {
-            const SheetPoint src = itemSpriteOrigin(item.type);
-            s.MapCanvas.bitBlt(x - half, y - half, kItemSpriteSize, kItemSpriteSize, s.ItemSheet, src.x,
-                               src.y, Rop::SrcCopy);
-        }
-    }
+SpriteSource monsterSprite(const EditorState& s, size_t index) {
+    if (index >= monsterCount(s)) return {};
+    const uint32_t data = s.monsterList == kRsmList ? 0 : uint32_t{s.otm[index].data};
+    return monsterSpriteFor(s.monsterList, monsterAt(s, index).code, data);
 }
 
-void drawVictims(EditorState& s) {
+bool circlesShown(const EditorState& s) {
+    return s.monsterList == kRsmList && !s.objectGrabbed && s.editMode == kModeMonster;
+}
+
+LevelRect itemBounds(const ItemRecord& item) { return itemBox(item); }
+
+LevelRect victimBounds(const VictimRecord& v) {
+    const SpriteSource sp = victimSprite(v.code);
+    LevelRect r = spriteBox(v.x, v.y, sp);
+    if (v.code == kBbqCode) r.left -= kBbqDrawShift;
+    const ShapePixels& label = labelPixels(victimLabel(v));
+    return r.united({v.x, v.y, v.x + label.width, v.y + label.height});
+}
+
+LevelRect otmBounds(const OtmRecord& m) { return spriteBox(m.x, m.y, monsterSpriteFor(kOtmList, m.code, m.data)); }
+
+LevelRect rsmBounds(const RsmRecord& m, bool circle) {
+    const SpriteSource sp = monsterSpriteFor(kRsmList, m.code, 0);
+    const LevelRect r = spriteBox(m.x, m.y, sp);
+    return circle ? r.united(circleBox(m, sp)) : r;
+}
+
+void drawObjectsIn(EditorState& s, MapPainter& p) {
+    const LevelRect& clip = p.clip();
+    for (const ItemRecord& item : s.items) {
+        const LevelRect box = itemBox(item);
+        if (!box.intersects(clip)) continue;
+        const SheetPoint src = itemSpriteOrigin(item.type);
+        p.blit(s.ItemSheet.bitmap(), src.x, src.y, kItemSpriteSize, kItemSpriteSize, box.left, box.top, Rop::SrcCopy);
+    }
+
+    const uint32_t red = kRed, yellow = kYellow;
     for (const VictimRecord& v : s.victims) {
-        const int32_t x = v.x, y = v.y;
+        if (!victimBounds(v).intersects(clip)) continue;
         bool known = false;
         const SpriteSource sp = victimSprite(v.code, &known);
-        const int32_t left = spriteLeft(x, sp), top = spriteTop(y, sp);
+        const LevelRect box = spriteBox(v.x, v.y, sp);
         if (!known) {
-            drawOutlined(s.MapCanvas, s.MapCanvas.state.pen, {BrushStyle::Hollow, 0}, left, top,
-                         x + (sp.width >> 1), y, false);
+            p.frame({box.left, box.top, v.x + (sp.width >> 1), v.y}, red);
         } else if (!sp.masked) {
-            s.MapCanvas.bitBlt(left, top, sp.width, sp.height, s.VictimSheet, sp.srcX, sp.srcY, Rop::SrcCopy);
+            p.blit(s.VictimSheet.bitmap(), sp.srcX, sp.srcY, sp.width, sp.height, box.left, box.top, Rop::SrcCopy);
             continue;  // start points carry no label
         } else {
-            drawMasked(s.MapCanvas, s.VictimSheet, left - (v.code == kBbqCode ? kBbqDrawShift : 0), top, sp);
+            const int32_t left = box.left - (v.code == kBbqCode ? kBbqDrawShift : 0);
+            p.blitMasked(s.VictimSheet.bitmap(), sp.srcX, sp.maskX, sp.srcY, sp.width, sp.height, left, box.top);
         }
-        char label[8];
-        std::snprintf(label, sizeof label, "%x", static_cast<unsigned>(uint16_t{v.number}));
-        s.MapCanvas.textOut(x, y, label);
+        p.plot(labelPixels(victimLabel(v)), v.x, v.y, yellow);
     }
-}
 
-void drawMonsters(EditorState& s) {
     const size_t n = monsterCount(s);
-    const bool circles = s.monsterList == kRsmList && !s.objectGrabbed && s.editMode == kModeMonster;
+    const bool circles = circlesShown(s);
     for (size_t i = 0; i < n; ++i) {
         const MonsterView m = monsterAt(s, i);
         const SpriteSource sp = monsterSprite(s, i);
-        const int32_t left = spriteLeft(m.x, sp), top = spriteTop(m.y, sp);
-        // During a drag only sprites near the window are worth drawing.
-        if (s.objectGrabbed && !(left >= s.viewX - sp.width && left < s.viewX + s.clientW + sp.width &&
-                                 top >= s.viewY - sp.height && top < s.viewY + s.clientH + sp.height)) {
-            continue;
+        const LevelRect box = spriteBox(m.x, m.y, sp);
+        if (box.intersects(clip)) {
+            p.blitMasked(s.MonsterSheet.bitmap(), sp.srcX, sp.maskX, sp.srcY, sp.width, sp.height, box.left, box.top);
         }
-        drawMasked(s.MapCanvas, s.MonsterSheet, left, top, sp);
         if (circles) {
-            const int32_t r = s.rsm[i].radius;
-            const int32_t cy = m.y - (sp.height >> 1);
-            drawOutlined(s.MapCanvas, s.MapCanvas.state.pen, {BrushStyle::Hollow, 0}, m.x - r, cy - r,
-                         m.x + r, cy + r, true);
+            const LevelRect c = circleBox(s.rsm[i], sp);
+            if (c.intersects(clip)) p.plot(circlePixels(s.rsm[i].radius), c.left, c.top, red);
         }
     }
-}
 
-void drawObjects(EditorState& s) {
-    drawItems(s, false);
-    drawVictims(s);
-    drawMonsters(s);
+    if (s.itemFlash && s.editMode == kModeItem) {
+        for (const ItemRecord& item : s.items) {
+            const LevelRect box = itemBox(item);
+            if (!box.intersects(clip)) continue;
+            p.frame(box, yellow);
+            p.hatch({box.left + 1, box.top + 1, box.right - 1, box.bottom - 1}, yellow);
+        }
+    }
 }
 
 int32_t hitTestItem(EditorState& s, uint16_t x, uint16_t y) {

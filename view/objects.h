@@ -10,6 +10,7 @@
 
 #include "view/editor_state.h"
 #include "view/game_tables.h"
+#include "view/map_draw.h"
 
 namespace vurk {
 
@@ -35,17 +36,24 @@ SpriteSource victimSprite(uint32_t code, bool* known = nullptr);
 // The sprite of record `index` of the current monster list; none for an index
 // past the list.
 SpriteSource monsterSprite(const EditorState& s, size_t index);
+// The sprite of a monster of `list` with this code; `data` is the otm record's
+// data field (it picks a picture of the rect table).
+SpriteSource monsterSpriteFor(int32_t list, uint32_t code, uint32_t data);
 
-// Draws every item; `highlight` draws a yellow hatched box over each instead.
-void drawItems(EditorState& s, bool highlight);
-// Draws the ten victims with their number labels, then the two start points.
-void drawVictims(EditorState& s);
-// Draws the current monster list, with radius circles in Monster mode on the
-// rsm list while nothing is dragged. During a drag, sprites far outside the
-// window are skipped.
-void drawMonsters(EditorState& s);
-// The three above, in drawing order.
-void drawObjects(EditorState& s);
+// Draws, inside the painter's clip: every item; the victims with their number
+// labels, then the two start points; the current monster list, with radius
+// circles in Monster mode on the rsm list while nothing is dragged; and, while
+// the item flash lasts in Item mode, a yellow hatched box over each item.
+void drawObjectsIn(EditorState& s, MapPainter& painter);
+
+// The level pixels a record's drawing can cover (the circle only when
+// `circle`); the view repaints them when the record changes.
+LevelRect itemBounds(const ItemRecord& item);
+LevelRect victimBounds(const VictimRecord& victim);
+LevelRect otmBounds(const OtmRecord& m);
+LevelRect rsmBounds(const RsmRecord& m, bool circle);
+// Whether radius circles show now.
+bool circlesShown(const EditorState& s);
 
 // The first record, in index order, whose box holds the level point; -1 when
 // none does. A hit sets objectGrabbed.
@@ -53,8 +61,8 @@ int32_t hitTestItem(EditorState& s, uint16_t x, uint16_t y);
 int32_t hitTestVictim(EditorState& s, uint16_t x, uint16_t y);
 int32_t hitTestMonster(EditorState& s, uint16_t x, uint16_t y);
 
-// Store the position and repaint the tiles around it. While objectGrabbed is
-// set, victims and monsters take (x, y) as the sprite's middle and store the
+// Store the position; the view repaints what changed when it is next shown.
+// While objectGrabbed is set, victims and monsters take (x, y) as the sprite's middle and store the
 // foot half a sprite lower. The held point (an item's centre, a sprite's middle)
 // is kept on the map, so the object can always be grabbed again, and an item's
 // x stays at least 1 (x = 0 would end the item list). (x, y) is a level point

@@ -2,7 +2,6 @@
 
 #include "view/edit_history.h"
 #include "view/map_canvas.h"
-#include "view/objects.h"
 
 namespace vurk {
 
@@ -57,10 +56,6 @@ void setSelectedTile(EditorState& s, Shell& shell, uint8_t value, TileTarget tar
     const uint8_t before = s.mapBuffer[offset];
     s.mapBuffer[offset] = value;
     recordCellEdit(s, static_cast<size_t>(offset), before);
-    // The new tile covers the marker; it goes back on after the objects.
-    drawTile(s, s.MapCanvas, value, s.selX, s.selY);
-    drawObjects(s);
-    toggleMarkerInBgMode(s);
     presentMap(s, shell);
 }
 

@@ -4,6 +4,7 @@
 #include "tests/support/view_support.h"
 #include "view/level_loader.h"
 #include "view/map_canvas.h"
+#include "view/map_draw.h"
 #include "view/tile_edit.h"
 
 namespace vurk::test {
@@ -64,7 +65,28 @@ void EditorFixture::load(const LevelContent& content, int32_t clientW, int32_t c
     shell.scrollBars.clear();
 }
 
-uint32_t EditorFixture::canvasPixel(int32_t x, int32_t y) const { return pixelAt(*s.MapCanvas.bitmap(), x, y); }
+uint32_t EditorFixture::canvasPixel(int32_t x, int32_t y) const {
+    return pixelAt(*s.MapCanvas.bitmap(), x - s.drawn.x, y - s.drawn.y);
+}
+
+void EditorFixture::expectViewIsFreshDraw() {
+    const Bitmap* shown = s.MapCanvas.bitmap();
+    ASSERT_TRUE(shown);
+    EXPECT_EQ(s.drawn.x, s.viewX);
+    EXPECT_EQ(s.drawn.y, s.viewY);
+    const std::unique_ptr<Bitmap> fresh =
+        renderLevelArea(s, {s.drawn.x, s.drawn.y, s.drawn.x + shown->width(), s.drawn.y + shown->height()});
+    ASSERT_TRUE(fresh);
+    ASSERT_EQ(fresh->width(), shown->width());
+    ASSERT_EQ(fresh->height(), shown->height());
+    int32_t wrong = 0, firstX = -1, firstY = -1;
+    for (int32_t y = 0; y < shown->height(); ++y)
+        for (int32_t x = 0; x < shown->width(); ++x)
+            if ((pixelAt(*shown, x, y) ^ pixelAt(*fresh, x, y)) & 0xFFFFFF) {
+                if (wrong++ == 0) firstX = x + s.drawn.x, firstY = y + s.drawn.y;
+            }
+    EXPECT_EQ(wrong, 0) << "pixels differ from a fresh draw, the first at level " << firstX << "," << firstY;
+}
 
 void EditorFixture::keys(std::initializer_list<int> list) {
     for (int k : list) onKeyUp(s, shell, k);

@@ -22,9 +22,13 @@ protected:
     // Lays `content` out as level `level` (and level 0 when it is another),
     // opens the image and loads the level with a client of clientW x clientH.
     void load(const LevelContent& content, int32_t clientW = 320, int32_t clientH = 256, uint32_t level = 0);
+    // The level pixel (x, y) as the view shows it; the point must be visible.
     uint32_t canvasPixel(int32_t x, int32_t y) const;
     // Presses and releases each key in turn.
     void keys(std::initializer_list<int> list);
+    // The view shows, from the view origin, exactly what a fresh draw of the
+    // state shows.
+    void expectViewIsFreshDraw();
 
     WorkDir dir;
     RomBuilder rom;

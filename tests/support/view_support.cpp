@@ -28,7 +28,7 @@ void fillBitmap(Bitmap& b, uint32_t value) {
         for (int32_t x = 0; x < b.width(); ++x) std::memcpy(b.row(y) + x * 4, &value, 4);
 }
 
-void setUpView(EditorState& s, uint32_t w, uint32_t h, uint32_t background) {
+void setUpView(EditorState& s, uint32_t w, uint32_t h) {
     s.mapWidth = w;
     s.mapHeight = h;
     s.mapSize = w * h * 2;
@@ -37,8 +37,9 @@ void setUpView(EditorState& s, uint32_t w, uint32_t h, uint32_t background) {
         s.mapBuffer[i * 2] = static_cast<uint8_t>(i);
         s.mapBuffer[i * 2 + 1] = 0x80;
     }
-    createMapCanvas(s);
-    fillBitmap(*s.MapCanvas.bitmap(), background);
+    s.levelLoaded = true;
+    s.clientW = static_cast<int32_t>(w) * kCellSize;
+    s.clientH = static_cast<int32_t>(h) * kCellSize;
     setSheet(s.TileSheet, coordinateSheet(1024, 1024));
 }
 

@@ -23,9 +23,9 @@ std::unique_ptr<Bitmap> coordinateSheet(int32_t w, int32_t h);
 uint32_t pixelAt(const Bitmap& b, int32_t x, int32_t y);
 void fillBitmap(Bitmap& b, uint32_t value);
 
-// Gives an editor state a w x h-cell map (cell i holds tile i & 0xFF and a high
-// byte of 0x80), a canvas of its size filled with `background`, and a
-// 1024 x 1024 coordinate tile sheet. No objects.
-void setUpView(EditorState& s, uint32_t w, uint32_t h, uint32_t background = 0x00102030);
+// Gives an editor state a loaded w x h-cell map (cell i holds tile i & 0xFF and
+// a high byte of 0x80), a client as large as the map, and a 1024 x 1024
+// coordinate tile sheet. No objects.
+void setUpView(EditorState& s, uint32_t w, uint32_t h);
 
 }  // namespace vurk::test
