@@ -9,6 +9,7 @@
 #include "tools/tool_commands.h"
 #include "view/level_loader.h"
 #include "view/map_canvas.h"
+#include "view/map_draw.h"
 
 namespace vurk::tool {
 
@@ -241,15 +242,21 @@ bool renderDiff(const std::vector<uint8_t>& image, const Side& side, uint32_t le
     s.editMode = kModeItem;  // every object, no cell marker
     loadSpriteSheets(s, shell);
     if (!loadLevel(s, shell, level) || (side.vmap && !readVmapData(s, shell, side.name))) return false;
-    redrawMap(s);
-    if (shell.boxesShown > 0 || !s.MapCanvas.bitmap()) return false;
-    s.MapCanvas.state.pen = Pen{PenStyle::Solid, 0xFF00FF};
-    s.MapCanvas.state.brush = Brush{BrushStyle::Hollow, 0};
+    if (shell.boxesShown > 0) return false;
+    std::shared_ptr<Bitmap> picture = renderLevelArea(s, mapRect(s));
+    if (!picture) {
+        std::cerr << "Error: level " << level << " is too large to draw as one picture\n";
+        return false;
+    }
+    Surface outline;
+    outline.selectBitmap(picture);
+    outline.state.pen = Pen{PenStyle::Solid, 0xFF00FF};
+    outline.state.brush = Brush{BrushStyle::Hollow, 0};
     for (auto [x, y] : cells) {
         const int32_t px = static_cast<int32_t>(x) * kCellSize, py = static_cast<int32_t>(y) * kCellSize;
-        for (int32_t i = 0; i < 3; ++i) s.MapCanvas.rectangle(px + i, py + i, px + kCellSize - i, py + kCellSize - i);
+        for (int32_t i = 0; i < 3; ++i) outline.rectangle(px + i, py + i, px + kCellSize - i, py + kCellSize - i);
     }
-    if (!writeCanvasPng(*s.MapCanvas.bitmap(), out)) {
+    if (!writeCanvasPng(*picture, out)) {
         std::cerr << "Error: could not write " << out << "\n";
         return false;
     }
