@@ -2,6 +2,7 @@
 #include "png/png_decoder.h"
 
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <new>
@@ -60,26 +61,51 @@ void fillColourTable(const PngDecoder& d, const OutputFormat& f, Bitmap& bmp) {
     }
 }
 
-// Reads the whole file into a new heap buffer, which becomes fileData.
-int readFileBuffer(PngDecoder& d, const std::string& path) {
+// Reads the whole file into a new heap buffer, handed out through `buffer`
+// and `size`. Returns 1, or 0 with lastError set and nothing allocated.
+int readFileBuffer(PngDecoder& d, const std::string& path, uint8_t*& buffer, uint32_t& size) {
     const std::filesystem::path file(nativePath(path));
     std::error_code ec;
     if (!std::filesystem::is_regular_file(file, ec)) return fail(d, PngErrFile);
-    const uintmax_t size = std::filesystem::file_size(file, ec);
-    if (ec || size >= kMaxFileBytes) return fail(d, PngErrFile);
+    const uintmax_t fileSize = std::filesystem::file_size(file, ec);
+    if (ec || fileSize >= kMaxFileBytes) return fail(d, PngErrFile);
     std::ifstream in(file, std::ios::binary);
     if (!in) return fail(d, PngErrFile);
-    auto* buffer = static_cast<uint8_t*>(std::malloc(size ? size : 1));
+    buffer = static_cast<uint8_t*>(std::malloc(fileSize ? fileSize : 1));
     if (buffer == nullptr) return fail(d, PngErrNoMemory);
     // A file that reads short would leave bytes we never wrote: refuse it.
-    in.read(reinterpret_cast<char*>(buffer), static_cast<std::streamsize>(size));
-    if (static_cast<uintmax_t>(in.gcount()) != size) {
+    in.read(reinterpret_cast<char*>(buffer), static_cast<std::streamsize>(fileSize));
+    if (static_cast<uintmax_t>(in.gcount()) != fileSize) {
         std::free(buffer);
         return fail(d, PngErrFile);
     }
+    size = static_cast<uint32_t>(fileSize);
+    return 1;
+}
+
+// The rest of a read once the bytes are in a heap buffer of our own: the
+// record takes the buffer and parses it, or frees it on failure.
+int adoptFileBuffer(PngDecoder& d, uint8_t* buffer, uint32_t size) {
     d.fileData = buffer;
-    d.fileSize = static_cast<uint32_t>(size);
+    d.fileSize = size;
     d.ownsFileData = 1;
+    if (!parseChunkStream(d)) {
+        std::free(d.fileData);
+        // Nothing may keep pointing into the freed buffer.
+        d.fileData = nullptr;
+        d.fileSize = 0;
+        d.ownsFileData = 0;
+        d.chunkCursor = d.header = d.palette = d.firstImageChunk = nullptr;
+        return 0;
+    }
+    d.state = PngStateRead;
+    return 1;
+}
+
+// A read starts on an empty record only.
+int startRead(PngDecoder& d) {
+    if (d.state != PngStateEmpty || d.ownsFileData != 0) return fail(d, PngErrBusy);
+    d.lastError = 0;
     return 1;
 }
 
@@ -98,20 +124,19 @@ int PngDecoderReset(PngDecoder& d) {
 }
 
 int PngReadFile(PngDecoder& d, const std::string& path) {
-    if (d.state != PngStateEmpty || d.ownsFileData != 0) return fail(d, PngErrBusy);
-    d.lastError = 0;
-    if (!readFileBuffer(d, path)) return 0;
-    if (!parseChunkStream(d)) {
-        std::free(d.fileData);
-        // Nothing may keep pointing into the freed buffer.
-        d.fileData = nullptr;
-        d.fileSize = 0;
-        d.ownsFileData = 0;
-        d.chunkCursor = d.header = d.palette = d.firstImageChunk = nullptr;
-        return 0;
-    }
-    d.state = PngStateRead;
-    return 1;
+    uint8_t* buffer = nullptr;
+    uint32_t size = 0;
+    return startRead(d) && readFileBuffer(d, path, buffer, size) && adoptFileBuffer(d, buffer, size);
+}
+
+int PngReadMemory(PngDecoder& d, const uint8_t* data, size_t size) {
+    if (!startRead(d)) return 0;
+    // The same limit as for a file, with the same code.
+    if (size >= kMaxFileBytes) return fail(d, PngErrFile);
+    auto* buffer = static_cast<uint8_t*>(std::malloc(size ? size : 1));
+    if (buffer == nullptr) return fail(d, PngErrNoMemory);
+    if (size != 0) std::memcpy(buffer, data, size);
+    return adoptFileBuffer(d, buffer, static_cast<uint32_t>(size));
 }
 
 int PngInflateImage(PngDecoder& d) {

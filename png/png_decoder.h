@@ -6,6 +6,7 @@
 // may run the whole sequence without looking at intermediate results.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -86,6 +87,9 @@ int PngDecoderReset(PngDecoder& d);
 // Reads the whole file (named the editor's way, ".\tiles\x.png") and parses
 // its chunks. Returns 1, or 0 with lastError set; a failed read keeps nothing.
 int PngReadFile(PngDecoder& d, const std::string& path);
+// Does what PngReadFile does once the file is read, on `size` bytes at `data`;
+// the record keeps a copy of its own, so `data` may go after the call.
+int PngReadMemory(PngDecoder& d, const uint8_t* data, size_t size);
 // Inflates the image data into rawData. Returns 1, or 0 with lastError set.
 int PngInflateImage(PngDecoder& d);
 // Builds a new bitmap from the inflated data; the caller owns it. Null on

@@ -248,18 +248,23 @@ TEST_F(PngTest, InflaterEdgeCases) {
     expectLikeReference(layoutPng(run, stream), "run with wrong checksums", &plain);
 }
 
+// The code a failed read leaves; the file and the memory read must agree.
 int readCode(const Bytes& png) {
     writeFileBytes("in.png", png);
-    PngDecoder d;
-    PngDecoderReset(d);
-    const int ok = PngReadFile(d, "in.png");
-    const uint32_t code = d.lastError;
-    EXPECT_EQ(ok, 0);
-    EXPECT_EQ(d.state, PngStateEmpty);
-    EXPECT_EQ(d.fileData, nullptr);
-    EXPECT_EQ(d.ownsFileData, 0u);
-    PngDecoderFree(d);
-    return static_cast<int>(code);
+    uint32_t codes[2] = {};
+    for (int fromMemory = 0; fromMemory < 2; ++fromMemory) {
+        PngDecoder d;
+        PngDecoderReset(d);
+        const int ok = fromMemory ? PngReadMemory(d, png.data(), png.size()) : PngReadFile(d, "in.png");
+        codes[fromMemory] = d.lastError;
+        EXPECT_EQ(ok, 0);
+        EXPECT_EQ(d.state, PngStateEmpty);
+        EXPECT_EQ(d.fileData, nullptr);
+        EXPECT_EQ(d.ownsFileData, 0u);
+        PngDecoderFree(d);
+    }
+    EXPECT_EQ(codes[1], codes[0]);
+    return static_cast<int>(codes[0]);
 }
 
 TEST_F(PngTest, ReadRefusesWithItsCodes) {
@@ -394,6 +399,18 @@ TEST_F(PngTest, StepsCheckTheirState) {
     EXPECT_EQ(d.lastError, PngErrFile);
     PngDecoderFree(d);
     EXPECT_EQ(d.lastError, 0u);
+
+    // A memory read keeps its own copy: the caller's bytes may go at once.
+    auto bytes = std::make_unique<Bytes>(readFileBytes("in.png"));
+    ASSERT_EQ(PngReadMemory(d, bytes->data(), bytes->size()), 1);
+    EXPECT_EQ(PngReadMemory(d, bytes->data(), bytes->size()), 0);
+    EXPECT_EQ(d.lastError, PngErrBusy);
+    bytes.reset();
+    ASSERT_EQ(PngInflateImage(d), 1);
+    const auto fromMemory = PngMakeBitmap(d);
+    ASSERT_TRUE(fromMemory);
+    EXPECT_TRUE(std::equal(first->bits(), first->bits() + first->byteSize(), fromMemory->bits()));
+    PngDecoderFree(d);
 }
 
 TEST_F(PngTest, LoadPngBitmapShowsOneMessageForUnreadableFiles) {
