@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Installs every Debian package the build and the tests need.
 set -euo pipefail
-packages=(cmake ninja-build g++ pkg-config libgtest-dev qt6-base-dev fonts-dejavu-core zlib1g-dev libpng-dev)
+packages=(cmake ninja-build g++ pkg-config libgtest-dev qt6-base-dev fonts-dejavu-core zlib1g-dev libpng-dev
+          # scripts/fuzz.sh: the compiler, libFuzzer and the sanitizer runtimes, the symbolizer
+          clang libclang-rt-dev llvm)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
