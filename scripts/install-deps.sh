@@ -2,7 +2,9 @@
 # Installs every Debian package the build and the tests need; with the
 # argument "bench", also the benchmarks' peer decoders and their real files.
 set -euo pipefail
-packages=(cmake ninja-build g++ pkg-config libgtest-dev qt6-base-dev fonts-dejavu-core zlib1g-dev libpng-dev)
+packages=(cmake ninja-build g++ pkg-config libgtest-dev qt6-base-dev fonts-dejavu-core zlib1g-dev libpng-dev
+          # scripts/fuzz.sh: the compiler, libFuzzer and the sanitizer runtimes, the symbolizer
+          clang libclang-rt-dev llvm)
 if [ "${1:-}" = bench ]; then
   packages+=(libspng-dev libstb-dev liblodepng-dev libdeflate-dev openclipart-png)
 fi

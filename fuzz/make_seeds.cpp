@@ -1,0 +1,114 @@
+// vurk-fuzz-seeds FOLDER: the seed corpora of the fuzz targets, made with the
+// program's own code from the demo workspace's image and pictures:
+//   png/       the sprite sheets, and corners of the tile sheets in every
+//              format Qt's PNG writer makes;
+//   level/     the demo image's bank-$9F data, whole and cut after the last
+//              byte its levels use (what level_fuzz puts after the fixed
+//              start of the image);
+//   vmap/      every demo level's VMAP file, as Ctrl+S writes it;
+//   settings/  vurk.ini files written by the editor's exit, one per option set.
+#include <filesystem>
+#include <iostream>
+#include <string>
+
+#include <QGuiApplication>
+#include <QImage>
+
+#include "app/settings.h"
+#include "fuzz/fuzz_support.h"
+#include "level/level_state.h"
+#include "platform/files.h"
+#include "tools/demo_levels.h"
+#include "tools/demo_sheets.h"
+
+using namespace vurk;
+namespace fs = std::filesystem;
+
+namespace {
+
+void savePng(const QImage& image, const fs::path& path) {
+    if (!image.save(QString::fromStdString(path.string()), "PNG")) fuzz::fail("cannot write %s", path.c_str());
+}
+
+void pngSeeds(const fs::path& out) {
+    savePng(demo::itemSheet(), out / "items.png");
+    savePng(demo::victimSheet(), out / "victims.png");
+    savePng(demo::monsterSheet(), out / "monsters.png");
+    const struct {
+        QImage::Format format;
+        const char* name;
+    } formats[] = {
+        {QImage::Format_Mono, "mono"},           {QImage::Format_Indexed8, "palette8"},
+        {QImage::Format_Grayscale8, "grey8"},    {QImage::Format_Grayscale16, "grey16"},
+        {QImage::Format_RGB888, "rgb8"},         {QImage::Format_ARGB32, "rgba8"},
+        {QImage::Format_RGBX64, "rgb16"},        {QImage::Format_RGBA64, "rgba16"},
+    };
+    for (int sheet = 0; sheet < 5; ++sheet) {
+        // A corner of two tiles by one and a half, so rows are not whole bytes.
+        const QImage corner = demo::tileSheet(sheet).copy(0, 0, 37, 23);
+        const auto& f = formats[sheet % 8];
+        const auto& g = formats[(sheet + 5) % 8];
+        for (const auto* each : {&f, &g}) {
+            QImage converted = corner.convertToFormat(each->format, Qt::ThresholdDither);
+            savePng(converted, out / ("tiles0" + std::to_string(sheet) + "-" + each->name + ".png"));
+        }
+    }
+}
+
+void levelAndVmapSeeds(const fs::path& level, const fs::path& vmap, const fs::path& work) {
+    const std::vector<uint8_t> image = demo::demoImage().image;
+    const size_t tail = kBank9FBase + 0x8000;
+    fuzz::writeFile((level / "bank9F").string(), image.data() + tail, image.size() - tail);
+    size_t used = image.size();
+    while (used > tail && image[used - 1] == image.back()) --used;
+    fuzz::writeFile((level / "bank9F-cut").string(), image.data() + tail, used - tail);
+
+    // The VMAP files are written where the editor writes them, then moved.
+    fs::create_directories(work / "maps");
+    fs::current_path(work);
+    fuzz::writeFile(kRomFileName, image);
+    LevelState s;
+    if (openRomImage(s.rom) != RomOpenResult::Ok) fuzz::fail("the demo image does not open");
+    fuzz::CountingShell shell;
+    for (uint32_t n = 0; n < kLevelCount; ++n) {
+        std::string why;
+        if (!loadLevelData(s, n, why)) fuzz::fail("demo level %u refused: %s", n, why.c_str());
+        if (!writeVmap(s, shell)) fuzz::fail("cannot write the VMAP file of level %u", n);
+        const fs::path name = nativePath(vmapPath(n));
+        fs::rename(name, vmap / name.filename());
+    }
+}
+
+void settingsSeeds(const fs::path& out) {
+    for (uint32_t options = 0; options < 16; ++options) {
+        WindowAtExit w{static_cast<int32_t>(options * 40) - 100, 30, 700, 650, options == 5, options == 9};
+        int32_t level = static_cast<int32_t>(options * 4);
+        const fs::path file = out / ("vurk-" + std::to_string(options) + ".ini");
+        // Half of them start with another program's section, with CRLF lines.
+        if (options % 2) {
+            const std::string other = "; kept as it is\r\n[Recent]\r\nfile=C:\\games\\vurk.smc\r\n\r\n";
+            fuzz::writeFile(file.string(), reinterpret_cast<const uint8_t*>(other.data()), other.size());
+        }
+        writeExitSettings(w, options, level, file.string());
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::cerr << "usage: vurk-fuzz-seeds FOLDER\n";
+        return 1;
+    }
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);  // the sheets draw text
+
+    const fs::path out = fs::absolute(argv[1]);
+    for (const char* sub : {"png", "level", "vmap", "settings", "work"}) fs::create_directories(out / sub);
+    pngSeeds(out / "png");
+    settingsSeeds(out / "settings");
+    levelAndVmapSeeds(out / "level", out / "vmap", out / "work");
+    fs::current_path(out);
+    fs::remove_all(out / "work");
+    return 0;
+}
