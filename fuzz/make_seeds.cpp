@@ -6,12 +6,15 @@
 //              byte its levels use (what level_fuzz puts after the fixed
 //              start of the image);
 //   vmap/      every demo level's VMAP file, as Ctrl+S writes it;
-//   settings/  vurk.ini files written by the editor's exit, one per option set.
+//   settings/  vurk.ini files written by the editor's exit, one per option set;
+//   inflate/   zlib streams of a tile sheet's rows at every compression level,
+//              behind the inflate target's 4 bytes of raw size and chunk cuts.
 #include <filesystem>
 #include <iostream>
 #include <string>
 
 #include <QGuiApplication>
+#include <QByteArray>
 #include <QImage>
 
 #include "app/settings.h"
@@ -93,6 +96,19 @@ void settingsSeeds(const fs::path& out) {
     }
 }
 
+void inflateSeeds(const fs::path& out) {
+    // 4096 bytes: raw size field 4095 (+1), no scaling, no chunk cuts.
+    const QImage sheet = demo::tileSheet(0).copy(0, 0, 32, 32).convertToFormat(QImage::Format_RGB32);
+    const QByteArray raw(reinterpret_cast<const char*>(sheet.constBits()), 4096);
+    for (int level = 0; level <= 9; ++level) {
+        // qCompress puts a 4-byte length before the zlib stream.
+        const QByteArray z = qCompress(raw, level).mid(4);
+        std::vector<uint8_t> seed = {0xFF, 0x0F, 0, 0};
+        seed.insert(seed.end(), z.begin(), z.end());
+        fuzz::writeFile((out / ("level" + std::to_string(level))).string(), seed.data(), seed.size());
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -104,9 +120,10 @@ int main(int argc, char** argv) {
     QGuiApplication app(argc, argv);  // the sheets draw text
 
     const fs::path out = fs::absolute(argv[1]);
-    for (const char* sub : {"png", "level", "vmap", "settings", "work"}) fs::create_directories(out / sub);
+    for (const char* sub : {"png", "level", "vmap", "settings", "inflate", "work"}) fs::create_directories(out / sub);
     pngSeeds(out / "png");
     settingsSeeds(out / "settings");
+    inflateSeeds(out / "inflate");
     levelAndVmapSeeds(out / "level", out / "vmap", out / "work");
     fs::current_path(out);
     fs::remove_all(out / "work");

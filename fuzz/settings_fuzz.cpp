@@ -25,6 +25,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     writeFile(file, data, size);
 
     const StartSettings start = readStartSettings(file);
+    // A file too large to be ours is neither read nor rewritten.
+    if (size > kSettingsMaxBytes) return 0;
     if (start.level < 0 || start.level > 55) fail("start level %d", start.level);
 
     WindowAtExit window;
@@ -50,8 +52,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         {"w", window.maximized ? 512 : window.right - left},
         {"h", window.maximized ? 384 : window.bottom - top},
     };
+    Profile written;
+    if (written.load(file, kSettingsMaxBytes) != ReadResult::Ok) fail("vurk.ini cannot be read back");
     for (const auto& e : expected) {
-        const int32_t got = getPrivateProfileInt(kSettingsSection, e.key, -12345, file);
+        const int32_t got = written.getInt(kSettingsSection, e.key, -12345);
         if (got != static_cast<int32_t>(e.value)) {
             fail("key %s reads back as %d after writing %lld", e.key, got, static_cast<long long>(e.value));
         }
