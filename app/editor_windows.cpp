@@ -367,6 +367,7 @@ bool EditorWindows::start() {
     loadSpriteSheets(state, *this);
     switch (openRomImage(state.rom)) {
     case RomOpenResult::CannotOpen:
+    case RomOpenResult::Locked:
         messageBox("Could not find vurk.smc", kErrorCaption, BoxButtons::Ok, BoxOwner::MainWindow);
         return true;
     case RomOpenResult::Failed:

@@ -100,8 +100,10 @@ bool writeVmap(LevelState& s, Shell& shell);
 // Reads the current level's VMAP file into the lists, the map and the start
 // points, after checking that it fits the level; reports a failure through the
 // shell and then changes nothing. Returns true when the data were taken.
-// `path` names another VMAP file than the level's own.
-bool readVmapData(LevelState& s, Shell& shell, const std::string& path = {});
+// `path` names another VMAP file than the level's own. A refused file's
+// reason ("belongs to level 0, not level 1") goes to `why`, when given, before
+// the box is shown.
+bool readVmapData(LevelState& s, Shell& shell, const std::string& path = {}, std::string* why = nullptr);
 
 // Texts of the VMAP boxes (caption "Error").
 inline constexpr const char* kVmapMissingText = "Could not find vmap for this level";
