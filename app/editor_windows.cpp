@@ -403,6 +403,11 @@ int EditorWindows::keyCode(const QKeyEvent* event) {
         }
     }
     if (k >= Qt::Key_A && k <= Qt::Key_Z) return k;  // the same codes
+    // The digit row counts by its key, not the character it gives: Shift+1
+    // is 1, and so is the 1 key of layouts whose digits need Shift. X and
+    // Wayland number the row's keys 10 (the 1 key) to 19 (the 0 key).
+    const quint32 scan = event->nativeScanCode();
+    if (scan >= 10 && scan <= 19 && !keypad) return scan == 19 ? '0' : static_cast<int>('1' + (scan - 10));
     if (k >= Qt::Key_0 && k <= Qt::Key_9 && !keypad) return k;
     if (k >= Qt::Key_F1 && k <= Qt::Key_F12) return kKeyF1 + (k - Qt::Key_F1);
     if (k == Qt::Key_Home) return kKeyHome;

@@ -209,6 +209,27 @@ TEST_F(EditorWindowsWithLevel, KeysActOnReleaseAndAutoRepeatReleasesAreIgnored) 
     EXPECT_EQ(w->windowTitle(), "VURK-Edit - Monster edit mode 2");
     QTest::keyClick(w, Qt::Key_B);
 
+    // The digit keys by their key: Shift+1 gives "!", a layout whose digits
+    // need Shift gives "&" for the unshifted 1 key.
+    struct DigitKey {
+        Qt::Key key;
+        Qt::KeyboardModifiers modifiers;
+        quint32 scanCode;
+        const char* title;
+    };
+    for (const DigitKey& d : {DigitKey{Qt::Key_At, Qt::ShiftModifier, 11, "VURK-Edit - Monster edit mode 2"},
+                              DigitKey{Qt::Key_Exclam, Qt::ShiftModifier, 10, "VURK-Edit - Monster edit mode 1"},
+                              DigitKey{Qt::Key_Eacute, Qt::NoModifier, 11, "VURK-Edit - Monster edit mode 2"},
+                              DigitKey{Qt::Key_Ampersand, Qt::NoModifier, 10, "VURK-Edit - Monster edit mode 1"}}) {
+        QKeyEvent down(QEvent::KeyPress, d.key, d.modifiers, d.scanCode, 0, 0);
+        QKeyEvent up(QEvent::KeyRelease, d.key, d.modifiers, d.scanCode, 0, 0);
+        QTest::keyClick(w, Qt::Key_M);
+        QApplication::sendEvent(w, &down);
+        QApplication::sendEvent(w, &up);
+        EXPECT_EQ(w->windowTitle().toStdString(), d.title) << d.scanCode;
+    }
+    QTest::keyClick(w, Qt::Key_B);
+
     // Keypad steps act on every press, repeats included.
     const uint8_t tile = editor->state.mapBuffer[0];
     QTest::keyPress(w, Qt::Key_Plus, Qt::KeypadModifier);
