@@ -295,7 +295,8 @@ ScratchPadWindow::ScratchPadWindow(EditorWindows& app) : QWidget(nullptr, Qt::Wi
     QPalette pal = palette();
     pal.setColor(QPalette::Window, kBackground);
     setPalette(pal);
-    resize(512, 410);
+    // A fixed size: no resizing border and no maximise button.
+    setFixedSize(512, 410);
     setFocusPolicy(Qt::StrongFocus);
 }
 

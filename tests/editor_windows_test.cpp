@@ -264,6 +264,10 @@ TEST_F(EditorWindowsWithLevel, ClicksScrollBarsAndTheScratchPad) {
     EXPECT_EQ(s.viewY, 56);
 
     QTest::keyClick(w, Qt::Key_F5);
+    // The pad has a fixed size: it can be neither resized nor maximised.
+    ScratchPadWindow* pad = editor->pad();
+    EXPECT_EQ(pad->minimumSize(), pad->maximumSize());
+    EXPECT_FALSE(pad->windowFlags() & Qt::WindowMaximizeButtonHint);
     EXPECT_TRUE(editor->pad()->isVisible());
     QTest::mouseClick(editor->pad(), Qt::LeftButton, Qt::NoModifier, QPoint(383, 383));
     EXPECT_EQ(s.padX, 320);
