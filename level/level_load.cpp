@@ -47,8 +47,9 @@ std::string checkLevel(const RomImage& rom, uint32_t level, LoadedLevel& out) {
     const LevelHeader& h = out.header;
     if (h.width == 0 || h.height == 0) return levelText(level, "the map has no cells");
     if (h.width > kMaxMapSide || h.height > kMaxMapSide) {
-        return "Level " + std::to_string(level) + ": the map is too large to show (" + std::to_string(h.width) +
-               " x " + std::to_string(h.height) + " cells; at most " + std::to_string(kMaxMapSide) + " a side)";
+        return "Level " + std::to_string(level) + ": the map is too large for 16-bit object coordinates (" +
+               std::to_string(h.width) + " x " + std::to_string(h.height) + " cells; at most " +
+               std::to_string(kMaxMapSide) + " a side)";
     }
 
     uint64_t mapSize = uint64_t{h.width} * h.height * 2;

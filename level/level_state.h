@@ -54,9 +54,11 @@ struct LevelState {
     RestorePointPolicy restorePoints;
 };
 
-// The widest and highest map the editor takes: objects' 16-bit coordinates
-// reach 1024 cells of 64 pixels. The view draws only what the window shows, so
-// the map's size costs no picture memory.
+// The widest and highest map the editor takes: objects' 16-bit pixel
+// coordinates reach 1024 cells of 64 pixels, and no further. There is no limit
+// on cells besides: the view draws only what the window shows, so the map's
+// size costs no picture memory, and the tile map (2 bytes a cell) must lie
+// inside the image, which is at most ImageFile::kMaxSize.
 inline constexpr uint32_t kMaxMapSide = 1024;
 
 // The data steps of a level load: checks that every region the level names lies

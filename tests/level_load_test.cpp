@@ -88,6 +88,19 @@ TEST_F(LevelLoad, ListLengthsFollowTheListPointers) {
     }
 }
 
+TEST_F(LevelLoad, LongThinMapsUpToTheCoordinateLimitLoad) {
+    for (auto [w, h] : {std::pair{1024, 1}, std::pair{513, 1}, std::pair{1, 1024}}) {
+        rom = RomBuilder{};
+        LevelContent c = sampleLevel();
+        c.width = static_cast<uint16_t>(w);
+        c.height = static_cast<uint16_t>(h);
+        c.map.clear();
+        rom.addLevel(0, c);
+        openAndLoad(0);
+        EXPECT_EQ(state.mapSize, 2u * w * h) << w << " x " << h;
+    }
+}
+
 TEST_F(LevelLoad, ItemListEndsAtTheFirstZeroXAndBonusListsMayBeMissing) {
     LevelContent c = sampleLevel();
     c.items[1].x = 0;  // y stays non-zero: the list still ends here
@@ -166,9 +179,9 @@ INSTANTIATE_TEST_SUITE_P(
                     "Level 7: the tile map lies outside vurk.smc"},
         RefusalCase{"EmptyMap", 7, [](LevelHeader& h) { h.height = 0; }, nullptr, "Level 7: the map has no cells"},
         RefusalCase{"MapTooWide", 7, [](LevelHeader& h) { h.width = 1025, h.height = 1; }, nullptr,
-                    "Level 7: the map is too large to show (1025 x 1 cells; at most 1024 a side)"},
+                    "Level 7: the map is too large for 16-bit object coordinates (1025 x 1 cells; at most 1024 a side)"},
         RefusalCase{"MapTooHigh", 7, [](LevelHeader& h) { h.width = 3, h.height = 1025; }, nullptr,
-                    "Level 7: the map is too large to show (3 x 1025 cells; at most 1024 a side)"},
+                    "Level 7: the map is too large for 16-bit object coordinates (3 x 1025 cells; at most 1024 a side)"},
         RefusalCase{"ListsOutOfOrder", 7, [](LevelHeader& h) { std::swap(h.rsmList, h.itemList); }, nullptr,
                     kOverlap},
         RefusalCase{"ItemsInsideTheVictimBlock", 7,
