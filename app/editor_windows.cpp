@@ -18,6 +18,7 @@
 #include <QUndoStack>
 #include <QWheelEvent>
 #include <algorithm>
+#include <filesystem>
 
 #include "app/handlers.h"
 #include "app/settings.h"
@@ -365,6 +366,17 @@ bool EditorWindows::start() {
     // A note leaves the editor usable while it is read.
     if (!settings.note.empty()) messageBox(settings.note, "VURK-Edit", BoxButtons::Ok, BoxOwner::None);
 
+    // Started outside any workspace: one box says where it looked and what
+    // belongs there, in place of a box for each missing file.
+    std::error_code e;
+    if (!std::filesystem::exists(kRomFileName, e) && !std::filesystem::is_directory("tiles", e)) {
+        const std::string folder = std::filesystem::current_path(e).string();
+        messageBox("There is no VURK-Edit workspace in " + folder +
+                       "\n\nStart VURK-Edit in the folder that holds vurk.smc and the tiles folder "
+                       "(items.png, victims.png, monsters.png and tiles00.png to tiles04.png).",
+                   kErrorCaption, BoxButtons::Ok, BoxOwner::MainWindow);
+        return true;
+    }
     loadSpriteSheets(state, *this);
     switch (openRomImage(state.rom)) {
     case RomOpenResult::CannotOpen:

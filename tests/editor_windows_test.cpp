@@ -67,6 +67,18 @@ TEST(EditorWindows, StartWithoutAnImageShowsOneBoxAndStillWritesSettings) {
     EXPECT_EQ(fileText("vurk.ini"), expected);
 }
 
+TEST(EditorWindows, StartOutsideAWorkspaceShowsOneBoxNamingTheFolder) {
+    WorkDir dir;
+    BoxCatcher catcher;
+    EditorWindows editor;
+    ASSERT_TRUE(editor.start());
+    ASSERT_EQ(catcher.seen.size(), 1u);
+    EXPECT_NE(catcher.seen[0].find(std::filesystem::current_path().string()), std::string::npos) << catcher.seen[0];
+    EXPECT_NE(catcher.seen[0].find("vurk.smc and the tiles folder"), std::string::npos);
+    EXPECT_FALSE(editor.state.levelLoaded);
+    editor.destroyMainWindow();
+}
+
 TEST(EditorWindows, SavedPlacementAndLastLevelAreApplied) {
     WorkDir dir;
     writeSpriteSheets();
