@@ -155,10 +155,12 @@ void MapView::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton) onLeftButtonUp(app_.state, app_);
 }
 
-void MapView::wheelEvent(QWheelEvent* event) {
-    const QPoint d = event->angleDelta();
-    const int delta = d.y() != 0 ? d.y() : d.x();
-    onWheel(app_.state, app_, static_cast<int16_t>(delta), mouseFlags(event->buttons(), event->modifiers()));
+void MapView::wheelEvent(QWheelEvent* event) { app_.wheel(event); }
+
+void EditorWindows::wheel(QWheelEvent* event) {
+    // Only the vertical wheel scrolls; a tilt (horizontal) wheel does nothing.
+    const int delta = event->angleDelta().y();
+    if (delta != 0) onWheel(state, *this, static_cast<int16_t>(delta), mouseFlags(event->buttons(), event->modifiers()));
     event->accept();
 }
 
@@ -176,6 +178,8 @@ MainWindow::MainWindow(EditorWindows& app) : app_(app) {
     vBar_ = new QScrollBar(Qt::Vertical, central);
     for (QScrollBar* bar : {hBar_, vBar_}) {
         bar->setFocusPolicy(Qt::NoFocus);
+        // The wheel acts as over the map, without the bar's own wheel scrolling.
+        bar->installEventFilter(this);
         bar->setSingleStep(16);
         bar->setPageStep(8);
         const ScrollBar which = bar == hBar_ ? ScrollBar::Horizontal : ScrollBar::Vertical;
@@ -217,6 +221,8 @@ MainWindow::MainWindow(EditorWindows& app) : app_(app) {
     status_->setObjectName("status");
     statusBar()->setSizeGripEnabled(false);
     statusBar()->addWidget(status_, 1);
+    menuBar()->installEventFilter(this);
+    statusBar()->installEventFilter(this);
     setFocusPolicy(Qt::StrongFocus);
 }
 
@@ -262,6 +268,17 @@ void MainWindow::buildMenu() {
         }
     }
 }
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Wheel) {
+        app_.wheel(static_cast<QWheelEvent*>(event));
+        return true;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+// What the map, the bars, the menu bar and the status bar leave of the window.
+void MainWindow::wheelEvent(QWheelEvent* event) { app_.wheel(event); }
 
 void MainWindow::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_ScrollLock && !event->isAutoRepeat()) app_.toggleScrollLock();

@@ -274,6 +274,24 @@ TEST_F(EditorWindowsWithLevel, ClicksScrollBarsAndTheScratchPad) {
     QApplication::sendEvent(w->mapView(), &wheel);
     QApplication::processEvents();  // the wheel's request is posted
     EXPECT_EQ(s.viewY, 56);
+    // Over the scroll bars and the menu bar a notch acts as over the map, and
+    // the bar adds no scrolling of its own; a tilt wheel does nothing.
+    struct Notch {
+        QWidget* over;
+        QPoint angle;
+        int32_t viewY;
+    };
+    for (const Notch& n : {Notch{v, QPoint(0, 120), 40}, Notch{w->menuBar(), QPoint(0, -120), 56},
+                           Notch{w->scrollBar(ScrollBar::Horizontal), QPoint(0, 120), 40},
+                           Notch{w->mapView(), QPoint(-120, 0), 40}, Notch{v, QPoint(120, 0), 40}}) {
+        QWheelEvent e(QPointF(2, 2), n.over->mapToGlobal(QPointF(2, 2)), QPoint(), n.angle, Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(n.over, &e);
+        QApplication::processEvents();
+        EXPECT_EQ(s.viewY, n.viewY) << n.over->metaObject()->className();
+        EXPECT_EQ(v->value(), n.viewY);
+        EXPECT_EQ(s.viewX, 0);
+    }
 
     QTest::keyClick(w, Qt::Key_F5);
     // The pad has a fixed size: it can be neither resized nor maximised.
