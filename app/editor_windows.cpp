@@ -18,6 +18,7 @@
 #include <QUndoStack>
 #include <QWheelEvent>
 #include <algorithm>
+#include <filesystem>
 
 #include "app/handlers.h"
 #include "app/settings.h"
@@ -154,10 +155,12 @@ void MapView::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton) onLeftButtonUp(app_.state, app_);
 }
 
-void MapView::wheelEvent(QWheelEvent* event) {
-    const QPoint d = event->angleDelta();
-    const int delta = d.y() != 0 ? d.y() : d.x();
-    onWheel(app_.state, app_, static_cast<int16_t>(delta), mouseFlags(event->buttons(), event->modifiers()));
+void MapView::wheelEvent(QWheelEvent* event) { app_.wheel(event); }
+
+void EditorWindows::wheel(QWheelEvent* event) {
+    // Only the vertical wheel scrolls; a tilt (horizontal) wheel does nothing.
+    const int delta = event->angleDelta().y();
+    if (delta != 0) onWheel(state, *this, static_cast<int16_t>(delta), mouseFlags(event->buttons(), event->modifiers()));
     event->accept();
 }
 
@@ -175,6 +178,8 @@ MainWindow::MainWindow(EditorWindows& app) : app_(app) {
     vBar_ = new QScrollBar(Qt::Vertical, central);
     for (QScrollBar* bar : {hBar_, vBar_}) {
         bar->setFocusPolicy(Qt::NoFocus);
+        // The wheel acts as over the map, without the bar's own wheel scrolling.
+        bar->installEventFilter(this);
         bar->setSingleStep(16);
         bar->setPageStep(8);
         const ScrollBar which = bar == hBar_ ? ScrollBar::Horizontal : ScrollBar::Vertical;
@@ -216,6 +221,8 @@ MainWindow::MainWindow(EditorWindows& app) : app_(app) {
     status_->setObjectName("status");
     statusBar()->setSizeGripEnabled(false);
     statusBar()->addWidget(status_, 1);
+    menuBar()->installEventFilter(this);
+    statusBar()->installEventFilter(this);
     setFocusPolicy(Qt::StrongFocus);
 }
 
@@ -262,6 +269,17 @@ void MainWindow::buildMenu() {
     }
 }
 
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Wheel) {
+        app_.wheel(static_cast<QWheelEvent*>(event));
+        return true;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+// What the map, the bars, the menu bar and the status bar leave of the window.
+void MainWindow::wheelEvent(QWheelEvent* event) { app_.wheel(event); }
+
 void MainWindow::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_ScrollLock && !event->isAutoRepeat()) app_.toggleScrollLock();
     if (int key = EditorWindows::keyCode(event)) onKeyDown(app_.state, app_, key);
@@ -295,7 +313,8 @@ ScratchPadWindow::ScratchPadWindow(EditorWindows& app) : QWidget(nullptr, Qt::Wi
     QPalette pal = palette();
     pal.setColor(QPalette::Window, kBackground);
     setPalette(pal);
-    resize(512, 410);
+    // A fixed size: no resizing border and no maximise button.
+    setFixedSize(512, 410);
     setFocusPolicy(Qt::StrongFocus);
 }
 
@@ -364,9 +383,21 @@ bool EditorWindows::start() {
     // A note leaves the editor usable while it is read.
     if (!settings.note.empty()) messageBox(settings.note, "VURK-Edit", BoxButtons::Ok, BoxOwner::None);
 
+    // Started outside any workspace: one box says where it looked and what
+    // belongs there, in place of a box for each missing file.
+    std::error_code e;
+    if (!std::filesystem::exists(kRomFileName, e) && !std::filesystem::is_directory("tiles", e)) {
+        const std::string folder = std::filesystem::current_path(e).string();
+        messageBox("There is no VURK-Edit workspace in " + folder +
+                       "\n\nStart VURK-Edit in the folder that holds vurk.smc and the tiles folder "
+                       "(items.png, victims.png, monsters.png and tiles00.png to tiles04.png).",
+                   kErrorCaption, BoxButtons::Ok, BoxOwner::MainWindow);
+        return true;
+    }
     loadSpriteSheets(state, *this);
     switch (openRomImage(state.rom)) {
     case RomOpenResult::CannotOpen:
+    case RomOpenResult::Locked:
         messageBox("Could not find vurk.smc", kErrorCaption, BoxButtons::Ok, BoxOwner::MainWindow);
         return true;
     case RomOpenResult::Failed:
@@ -402,6 +433,11 @@ int EditorWindows::keyCode(const QKeyEvent* event) {
         }
     }
     if (k >= Qt::Key_A && k <= Qt::Key_Z) return k;  // the same codes
+    // The digit row counts by its key, not the character it gives: Shift+1
+    // is 1, and so is the 1 key of layouts whose digits need Shift. X and
+    // Wayland number the row's keys 10 (the 1 key) to 19 (the 0 key).
+    const quint32 scan = event->nativeScanCode();
+    if (scan >= 10 && scan <= 19 && !keypad) return scan == 19 ? '0' : static_cast<int>('1' + (scan - 10));
     if (k >= Qt::Key_0 && k <= Qt::Key_9 && !keypad) return k;
     if (k >= Qt::Key_F1 && k <= Qt::Key_F12) return kKeyF1 + (k - Qt::Key_F1);
     if (k == Qt::Key_Home) return kKeyHome;

@@ -65,6 +65,8 @@ public:
     QLabel* statusLabel() const { return status_; }
 
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -114,6 +116,8 @@ public:
     // Toolkit key code to the key codes the behaviour uses; 0 for none.
     static int keyCode(const QKeyEvent* event);
     void toggleScrollLock() { scrollLock_ = !scrollLock_; }
+    // A wheel notch anywhere over the main window scrolls as over the map.
+    void wheel(QWheelEvent* event);
     // Repaints the map view from the canvas and view origin of the state.
     void refreshMap();
     // Runs the destruction steps: settings, pad window, end of the loop.

@@ -3,6 +3,7 @@
 #include <QIcon>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 
 #include "app/editor_windows.h"
 #include "platform/instance_lock.h"
@@ -19,6 +20,20 @@ bool displayAvailable() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Answered before any window or the single-instance lock.
+    if (argc > 1) {
+        const std::string arg = argv[1];
+        if (arg == "--version") {
+            std::printf("vurk-edit %s\n", VURK_VERSION);
+            return 0;
+        }
+        if (arg == "--help" || arg == "-h") {
+            std::printf("usage: vurk-edit [--help | -h | --version]\n"
+                        "Edits the levels of vurk.smc in the current folder, with the tile sheets of its\n"
+                        "tiles folder. Only one editor runs at a time.\n");
+            return 0;
+        }
+    }
     vurk::InstanceLock lock;
     if (!lock.acquire()) return 0;  // another editor runs: end silently
     if (!displayAvailable()) {

@@ -156,6 +156,11 @@ int MiscDataDialog::tileset() const { return tileset_->currentIndex(); }
 int MiscDataDialog::palette() const { return palette_->currentIndex(); }
 std::string MiscDataDialog::music() const { return music_->text().toStdString(); }
 
+void MiscDataDialog::accept() {
+    if (onOk) onOk();
+    QDialog::accept();
+}
+
 BonusDialog::BonusDialog(QWidget* parent, EditorState& s) : QDialog(parent), s_(s) {
     setWindowTitle("Bonus");
     list_ = new QListWidget(this);
@@ -197,7 +202,8 @@ void BonusDialog::accept() {
 
 void runMiscData(EditorState& s, Shell& shell, QWidget* parent) {
     MiscDataDialog d(parent, miscDataChoice(s));
-    if (d.exec() == QDialog::Accepted) applyMiscData(s, shell, d.tileset(), d.palette(), d.music());
+    d.onOk = [&] { applyMiscData(s, shell, d.tileset(), d.palette(), d.music()); };
+    d.exec();
 }
 
 void runBonus(EditorState& s, QWidget* parent) {

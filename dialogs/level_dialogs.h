@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QDialog>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -45,6 +46,10 @@ public:
     int tileset() const;
     int palette() const;
     std::string music() const;
+    // Runs before the dialog closes on OK, so that the questions it asks are
+    // shown over the dialog, owned by it.
+    std::function<void()> onOk;
+    void accept() override;
 
 private:
     QComboBox* tileset_;

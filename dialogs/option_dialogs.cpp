@@ -11,6 +11,7 @@
 #include <QVBoxLayout>
 
 #include "dialogs/controls.h"
+#include "view/map_draw.h"
 
 namespace vurk {
 
@@ -100,11 +101,12 @@ void ClipboardViewer::paintEvent(QPaintEvent*) {
     const uint32_t index = s_.clipboard.index % 10;
     const uint8_t v = s_.clipboard.tiles[index];
     const int x = (width() - 64) / 2;
-    const Bitmap* sheet = s_.TileSheet.bitmap();
-    if (sheet && sheet->biBitCount == 32) {
-        QImage image(sheet->bits(), sheet->width(), sheet->height(), static_cast<qsizetype>(sheet->pitch()),
-                     QImage::Format_RGB32);
-        p.drawImage(QPoint(x, 0), image, QRect((v & 15) * 64, (v >> 4) * 64, 64, 64));
+    // The tile as the map view draws it.
+    if (std::unique_ptr<Bitmap> tile = Bitmap::create(kCellSize, kCellSize, 32)) {
+        MapPainter painter(*tile, 0, 0, {0, 0, kCellSize, kCellSize});
+        drawCell(painter, s_.TileSheet.bitmap(), v, 0, 0);
+        p.drawImage(QPoint(x, 0), QImage(tile->bits(), kCellSize, kCellSize, static_cast<qsizetype>(tile->pitch()),
+                                         QImage::Format_RGB32));
     }
     p.setPen(Qt::black);
     p.drawText(QRect(x - 20, 0, 16, 16), Qt::AlignLeft | Qt::AlignTop, QString::number(index));

@@ -47,8 +47,9 @@ std::string checkLevel(const RomImage& rom, uint32_t level, LoadedLevel& out) {
     const LevelHeader& h = out.header;
     if (h.width == 0 || h.height == 0) return levelText(level, "the map has no cells");
     if (h.width > kMaxMapSide || h.height > kMaxMapSide) {
-        return "Level " + std::to_string(level) + ": the map is too large to show (" + std::to_string(h.width) +
-               " x " + std::to_string(h.height) + " cells; at most " + std::to_string(kMaxMapSide) + " a side)";
+        return "Level " + std::to_string(level) + ": the map is too large for 16-bit object coordinates (" +
+               std::to_string(h.width) + " x " + std::to_string(h.height) + " cells; at most " +
+               std::to_string(kMaxMapSide) + " a side)";
     }
 
     uint64_t mapSize = uint64_t{h.width} * h.height * 2;
@@ -58,28 +59,29 @@ std::string checkLevel(const RomImage& rom, uint32_t level, LoadedLevel& out) {
     }
 
     // The rsm list, the victim block, the otm list and the item list follow one
-    // another; each neighbour bounds the length of the list before it.
-    uint32_t rsmList = h.rsmList, victimBlock = h.victimBlock, itemList = h.itemList;
-    if (rsmList > victimBlock || itemList < victimBlock + 120u) {
-        return levelText(level,
-                         "the object lists are not in the order rsm list, victims, otm list, items");
-    }
+    // another; each neighbour bounds the length of the list before it. A list
+    // whose neighbour leaves it no room is empty: an rsm list at or after the
+    // victim block, an otm list when the items start less than 122 bytes after
+    // the victims.
+    const uint32_t rsmList = h.rsmList, victimBlock = h.victimBlock, itemList = h.itemList;
+    const uint32_t rsmBytes = rsmList < victimBlock ? victimBlock - rsmList : 0;
+    const uint32_t otmBytes = itemList > victimBlock + 120 ? itemList - victimBlock - 120 : 0;
     out.regions.rsm = shortPointerOffset(h.rsmList);
     out.regions.victims = shortPointerOffset(h.victimBlock);
     out.regions.otm = out.regions.victims + 120;
     out.regions.items = shortPointerOffset(h.itemList);
 
-    if (!rom.contains(out.regions.rsm, uint64_t{victimBlock} - rsmList)) {
+    if (!rom.contains(out.regions.rsm, rsmBytes)) {
         return levelText(level, "the rsm list lies outside vurk.smc");
     }
     if (!rom.contains(out.regions.victims, 120)) {
         return levelText(level, "the victim block lies outside vurk.smc");
     }
-    if (!rom.contains(out.regions.otm, uint64_t{itemList} - victimBlock - 120)) {
+    if (!rom.contains(out.regions.otm, otmBytes)) {
         return levelText(level, "the otm list lies outside vurk.smc");
     }
-    out.rsmCount = victimBlock - rsmList <= 2 ? 0 : (victimBlock - rsmList - 2) / 10;
-    out.otmCount = itemList - victimBlock <= 122 ? 0 : (itemList - victimBlock - 122) / 12;
+    out.rsmCount = rsmBytes <= 2 ? 0 : (rsmBytes - 2) / 10;
+    out.otmCount = otmBytes <= 2 ? 0 : (otmBytes - 2) / 12;
 
     // Lists that end with a 0 word must end inside bank $9F and inside the file.
     uint64_t limit = std::min<uint64_t>(rom.size(), kBank9FEnd);
@@ -87,6 +89,20 @@ std::string checkLevel(const RomImage& rom, uint32_t level, LoadedLevel& out) {
                                                 : "the item list runs past the end of bank $9F";
     if (!countUntilZeroWord(rom, out.regions.items, sizeof(ItemRecord), limit, out.itemCount)) {
         return levelText(level, pastItems);
+    }
+    // A save writes the four lists back where they were read: none may overlap another.
+    const uint64_t lists[4][2] = {
+        {out.regions.rsm, uint64_t{out.rsmCount} * sizeof(RsmRecord)},
+        {out.regions.victims, kVictimCount * sizeof(VictimRecord)},
+        {out.regions.otm, uint64_t{out.otmCount} * sizeof(OtmRecord)},
+        {out.regions.items, uint64_t{out.itemCount} * sizeof(ItemRecord)},
+    };
+    for (size_t i = 0; i < 4; ++i) {
+        for (size_t j = i + 1; j < 4; ++j) {
+            const bool overlap = lists[i][1] > 0 && lists[j][1] > 0 && lists[i][0] < lists[j][0] + lists[j][1] &&
+                                 lists[j][0] < lists[i][0] + lists[i][1];
+            if (overlap) return levelText(level, "the object lists (rsm list, victims, otm list, items) overlap");
+        }
     }
     out.hasBonus = h.bonusList != 0;
     if (out.hasBonus) {

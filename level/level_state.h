@@ -54,9 +54,11 @@ struct LevelState {
     RestorePointPolicy restorePoints;
 };
 
-// The widest and highest map the editor takes: objects' 16-bit coordinates
-// reach 1024 cells of 64 pixels. The view draws only what the window shows, so
-// the map's size costs no picture memory.
+// The widest and highest map the editor takes: objects' 16-bit pixel
+// coordinates reach 1024 cells of 64 pixels, and no further. There is no limit
+// on cells besides: the view draws only what the window shows, so the map's
+// size costs no picture memory, and the tile map (2 bytes a cell) must lie
+// inside the image, which is at most ImageFile::kMaxSize.
 inline constexpr uint32_t kMaxMapSide = 1024;
 
 // The data steps of a level load: checks that every region the level names lies
@@ -100,8 +102,10 @@ bool writeVmap(LevelState& s, Shell& shell);
 // Reads the current level's VMAP file into the lists, the map and the start
 // points, after checking that it fits the level; reports a failure through the
 // shell and then changes nothing. Returns true when the data were taken.
-// `path` names another VMAP file than the level's own.
-bool readVmapData(LevelState& s, Shell& shell, const std::string& path = {});
+// `path` names another VMAP file than the level's own. A refused file's
+// reason ("belongs to level 0, not level 1") goes to `why`, when given, before
+// the box is shown.
+bool readVmapData(LevelState& s, Shell& shell, const std::string& path = {}, std::string* why = nullptr);
 
 // Texts of the VMAP boxes (caption "Error").
 inline constexpr const char* kVmapMissingText = "Could not find vmap for this level";

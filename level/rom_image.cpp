@@ -19,6 +19,8 @@ RomOpenResult openRomImage(RomImage& rom, const std::string& name) {
         return RomOpenResult::Ok;
     case ImageFile::OpenResult::Failed:
         return RomOpenResult::Failed;
+    case ImageFile::OpenResult::Locked:
+        return RomOpenResult::Locked;
     case ImageFile::OpenResult::CannotOpen:
         break;
     }

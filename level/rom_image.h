@@ -50,9 +50,10 @@ inline uint32_t longPointerOffset(uint32_t p) {
 // level number is out of range or the table entry lies outside the file.
 std::optional<uint32_t> levelHeaderOffset(const RomImage& rom, uint32_t level);
 
-// CannotOpen: missing, locked or not a file ("Could not find vurk.smc").
-// Failed: rom.file.errorText() says why (empty, too large, unreadable).
-enum class RomOpenResult { Ok, CannotOpen, Failed };
+// CannotOpen: missing or not a file ("Could not find vurk.smc"). Locked: held
+// by another editor or tool. Failed: rom.file.errorText() says why (empty,
+// too large, unreadable).
+enum class RomOpenResult { Ok, CannotOpen, Locked, Failed };
 
 // Opens "vurk.smc" read/write, locked against other editors, and reads it
 // whole, finishing or discarding an interrupted save first

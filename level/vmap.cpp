@@ -63,7 +63,12 @@ bool writeVmap(LevelState& s, Shell& shell) {
     return true;
 }
 
-bool readVmapData(LevelState& s, Shell& shell, const std::string& path) {
+bool readVmapData(LevelState& s, Shell& shell, const std::string& path, std::string* why) {
+    auto refuse = [&](const std::string& reason) {
+        if (why) *why = reason;
+        shell.messageBox(kVmapBadText, kErrorCaption);
+        return false;
+    };
     if (!s.levelLoaded) return false;
     // A file that fits the level holds exactly the header, the lists and the
     // map; a larger one is refused before anything of it is read.
@@ -77,29 +82,37 @@ bool readVmapData(LevelState& s, Shell& shell, const std::string& path) {
     case ReadResult::Ok:
         break;
     case ReadResult::TooLarge:
-        shell.messageBox(kVmapBadText, kErrorCaption);
-        return false;
+        return refuse("longer than the " + std::to_string(fileBytes) + " bytes of this level's file");
     case ReadResult::Missing:
     case ReadResult::Unreadable:
         shell.messageBox(kVmapMissingText, kErrorCaption);
         return false;
     }
 
+    auto count = [](size_t n, const char* what) { return std::to_string(n) + " " + what; };
+    const std::string cutShort = "ends after " + std::to_string(bytes.size()) + " of " + std::to_string(fileBytes) +
+                                 " bytes";
     VmapHeader vh{};
-    bool ok = bytes.size() >= sizeof vh;
-    if (ok) std::memcpy(&vh, bytes.data(), sizeof vh);
-    ok = ok && ~uint32_t{vh.levelComplement} == s.currentLevel &&
-         std::memcmp(vh.magic, kMagic, 4) == 0 &&
-         uint64_t{vh.header.width} * vh.header.height * 2 == s.mapSize &&
-         vh.itemCount == s.items.size() && vh.victimCount == kVictimCount &&
-         vh.rsmCount == s.rsm.size() && vh.otmCount == s.otm.size();
+    if (bytes.size() < sizeof vh) return refuse(cutShort);
+    std::memcpy(&vh, bytes.data(), sizeof vh);
+    if (std::memcmp(vh.magic, kMagic, 4) != 0) return refuse("not a VMAP file");
+    if (const uint32_t level = ~uint32_t{vh.levelComplement}; level != s.currentLevel) {
+        return refuse("belongs to level " + std::to_string(level) + ", not level " + std::to_string(s.currentLevel));
+    }
+    if (uint64_t{vh.header.width} * vh.header.height * 2 != s.mapSize) {
+        return refuse("holds a " + std::to_string(vh.header.width) + " x " + std::to_string(vh.header.height) +
+                      " map, not " + std::to_string(s.mapWidth) + " x " + std::to_string(s.mapHeight));
+    }
+    if (vh.itemCount != s.items.size() || vh.victimCount != kVictimCount || vh.rsmCount != s.rsm.size() ||
+        vh.otmCount != s.otm.size()) {
+        return refuse("holds " + count(vh.itemCount, "items") + ", " + count(vh.victimCount, "victims") + ", " +
+                      count(vh.otmCount, "otm") + " and " + count(vh.rsmCount, "rsm") + ", the level " +
+                      count(s.items.size(), "items") + ", " + count(kVictimCount, "victims") + ", " +
+                      count(s.otm.size(), "otm") + " and " + count(s.rsm.size(), "rsm"));
+    }
     // With the counts equal to the level's, the size the header promises is
     // fileBytes: a file cut short is refused too, rather than taken in part.
-    ok = ok && bytes.size() == fileBytes;
-    if (!ok) {
-        shell.messageBox(kVmapBadText, kErrorCaption);
-        return false;
-    }
+    if (bytes.size() != fileBytes) return refuse(cutShort);
 
     // An item at x = 0 would end the item list at the next save: refused, so
     // that the level keeps its items and the file stays importable once fixed.

@@ -172,9 +172,14 @@ ImageFile::OpenResult ImageFile::open(const std::string& name) {
     int fd = ::open(path_.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) return OpenResult::CannotOpen;
     struct stat st {};
-    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || ::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(fd);
         return OpenResult::CannotOpen;
+    }
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        const bool held = errno == EWOULDBLOCK;
+        ::close(fd);
+        return held ? OpenResult::Locked : OpenResult::CannotOpen;
     }
     auto fail = [&](std::string text) {
         ::close(fd);

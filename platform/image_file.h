@@ -25,7 +25,7 @@ struct ImageRegion {
 
 class ImageFile {
 public:
-    enum class OpenResult { Ok, CannotOpen, Failed };
+    enum class OpenResult { Ok, CannotOpen, Locked, Failed };
     // Larger files are refused before anything is read.
     static constexpr uint64_t kMaxSize = 64u << 20;
 
@@ -34,8 +34,8 @@ public:
     ImageFile& operator=(const ImageFile&) = delete;
     ~ImageFile();
 
-    // CannotOpen: missing, not a regular file, not openable or locked by
-    // another editor. Failed: opened but empty, too large, unreadable, or an
+    // CannotOpen: missing, not a regular file or not openable. Locked: held
+    // by another editor or tool. Failed: opened but empty, too large, unreadable, or an
     // interrupted save could not be finished; errorText() says why. Never
     // blocks. On Ok, recoveryNote() says what was done about an interrupted
     // save (empty when there was none).

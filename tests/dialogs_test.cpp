@@ -250,6 +250,32 @@ TEST(ClipboardViewerTest, ArrowsMoveTheCurrentSlotAndStopAtTheEnds) {
     EXPECT_EQ(s.clipboard.index, 4u);
 }
 
+TEST(ClipboardViewerTest, ShowsTheSlotsTileFromASheetOfAnyDepth) {
+    for (uint16_t depth : {uint16_t{8}, uint16_t{24}, uint16_t{32}}) {
+        EditorState s;
+        std::unique_ptr<Bitmap> sheet = Bitmap::create(1024, 1024, depth);
+        ASSERT_TRUE(sheet);
+        sheet->colorTable[5] = RgbQuad{50, 100, 200, 0};
+        const int bytes = depth / 8;
+        for (int y = 2 * 64; y < 3 * 64; ++y) {  // tile 0x23
+            for (int x = 3 * 64; x < 4 * 64; ++x) {
+                uint8_t* px = sheet->row(y) + x * bytes;
+                if (depth == 8) {
+                    px[0] = 5;
+                } else {
+                    px[0] = 50, px[1] = 100, px[2] = 200;
+                }
+            }
+        }
+        ASSERT_TRUE(setSheet(s.TileSheet, std::move(sheet)));
+        s.clipboard.index = 7;
+        s.clipboard.tiles[7] = 0x23;
+        ClipboardViewer d(nullptr, s);
+        const QImage shown = d.grab().toImage();
+        EXPECT_EQ(shown.pixel((d.width() - 64) / 2 + 32, 32) & 0xFFFFFF, 0xC86432u) << depth;
+    }
+}
+
 TEST(AboutDialogTest, OnlyItsOkButtonClosesIt) {
     AboutDialog d(nullptr);
     EXPECT_EQ(d.windowTitle(), "About VURK-Edit");

@@ -10,6 +10,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 
 #include "app/editor_windows.h"
 #include "tests/support/modal_driver.h"
@@ -120,6 +121,36 @@ TEST(EditorDialogs, EveryDialogOpensFromTheEditorAndItsValuesReachTheImage) {
     EXPECT_EQ(o["header"].toObject()["bgPalette"].toInteger(), 0x9E9276);
     auto ini = test::readFileBytes("vurk.ini");
     EXPECT_NE(std::string(ini.begin(), ini.end()).find("options=8\n"), std::string::npos);
+}
+
+TEST(EditorDialogs, MiscDataAsksAboutTheReloadWhileItIsOpen) {
+    test::WorkDir dir;
+    RomBuilder rom;
+    LevelContent c;
+    c.width = 4;
+    c.height = 4;
+    rom.addLevel(1, c);
+    ASSERT_TRUE(rom.save("vurk.smc"));
+    test::ModalDriver driver;
+    EditorWindows editor;
+    ASSERT_TRUE(editor.start());
+    const size_t atStart = driver.seen.size();
+    std::string owner;
+    driver.steps.push_back([](QWidget* w) {
+        auto* tileset = w->findChild<QComboBox*>("1005");
+        tileset->setCurrentIndex(tileset->currentIndex() == 1 ? 2 : 1);
+        QTimer::singleShot(0, w, [w] { clickOk(w); });  // the driver sees the box OK opens
+    });
+    driver.steps.push_back([&owner](QWidget* box) {
+        QWidget* parent = box->parentWidget();
+        owner = parent && parent->isVisible() ? parent->windowTitle().toStdString() : "none";
+        static_cast<QMessageBox*>(box)->done(QMessageBox::No);
+    });
+    QTest::keyClick(editor.main(), Qt::Key_F3);
+    ASSERT_GT(driver.seen.size(), atStart + 1);
+    EXPECT_EQ(driver.seen[atStart + 1], "Save Before Reloading?|If you don't save, all changes will be lost");
+    EXPECT_EQ(owner, "Misc. Data");
+    editor.destroyMainWindow();
 }
 
 }  // namespace

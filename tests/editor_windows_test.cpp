@@ -67,6 +67,18 @@ TEST(EditorWindows, StartWithoutAnImageShowsOneBoxAndStillWritesSettings) {
     EXPECT_EQ(fileText("vurk.ini"), expected);
 }
 
+TEST(EditorWindows, StartOutsideAWorkspaceShowsOneBoxNamingTheFolder) {
+    WorkDir dir;
+    BoxCatcher catcher;
+    EditorWindows editor;
+    ASSERT_TRUE(editor.start());
+    ASSERT_EQ(catcher.seen.size(), 1u);
+    EXPECT_NE(catcher.seen[0].find(std::filesystem::current_path().string()), std::string::npos) << catcher.seen[0];
+    EXPECT_NE(catcher.seen[0].find("vurk.smc and the tiles folder"), std::string::npos);
+    EXPECT_FALSE(editor.state.levelLoaded);
+    editor.destroyMainWindow();
+}
+
 TEST(EditorWindows, SavedPlacementAndLastLevelAreApplied) {
     WorkDir dir;
     writeSpriteSheets();
@@ -209,6 +221,27 @@ TEST_F(EditorWindowsWithLevel, KeysActOnReleaseAndAutoRepeatReleasesAreIgnored) 
     EXPECT_EQ(w->windowTitle(), "VURK-Edit - Monster edit mode 2");
     QTest::keyClick(w, Qt::Key_B);
 
+    // The digit keys by their key: Shift+1 gives "!", a layout whose digits
+    // need Shift gives "&" for the unshifted 1 key.
+    struct DigitKey {
+        Qt::Key key;
+        Qt::KeyboardModifiers modifiers;
+        quint32 scanCode;
+        const char* title;
+    };
+    for (const DigitKey& d : {DigitKey{Qt::Key_At, Qt::ShiftModifier, 11, "VURK-Edit - Monster edit mode 2"},
+                              DigitKey{Qt::Key_Exclam, Qt::ShiftModifier, 10, "VURK-Edit - Monster edit mode 1"},
+                              DigitKey{Qt::Key_Eacute, Qt::NoModifier, 11, "VURK-Edit - Monster edit mode 2"},
+                              DigitKey{Qt::Key_Ampersand, Qt::NoModifier, 10, "VURK-Edit - Monster edit mode 1"}}) {
+        QKeyEvent down(QEvent::KeyPress, d.key, d.modifiers, d.scanCode, 0, 0);
+        QKeyEvent up(QEvent::KeyRelease, d.key, d.modifiers, d.scanCode, 0, 0);
+        QTest::keyClick(w, Qt::Key_M);
+        QApplication::sendEvent(w, &down);
+        QApplication::sendEvent(w, &up);
+        EXPECT_EQ(w->windowTitle().toStdString(), d.title) << d.scanCode;
+    }
+    QTest::keyClick(w, Qt::Key_B);
+
     // Keypad steps act on every press, repeats included.
     const uint8_t tile = editor->state.mapBuffer[0];
     QTest::keyPress(w, Qt::Key_Plus, Qt::KeypadModifier);
@@ -241,8 +274,30 @@ TEST_F(EditorWindowsWithLevel, ClicksScrollBarsAndTheScratchPad) {
     QApplication::sendEvent(w->mapView(), &wheel);
     QApplication::processEvents();  // the wheel's request is posted
     EXPECT_EQ(s.viewY, 56);
+    // Over the scroll bars and the menu bar a notch acts as over the map, and
+    // the bar adds no scrolling of its own; a tilt wheel does nothing.
+    struct Notch {
+        QWidget* over;
+        QPoint angle;
+        int32_t viewY;
+    };
+    for (const Notch& n : {Notch{v, QPoint(0, 120), 40}, Notch{w->menuBar(), QPoint(0, -120), 56},
+                           Notch{w->scrollBar(ScrollBar::Horizontal), QPoint(0, 120), 40},
+                           Notch{w->mapView(), QPoint(-120, 0), 40}, Notch{v, QPoint(120, 0), 40}}) {
+        QWheelEvent e(QPointF(2, 2), n.over->mapToGlobal(QPointF(2, 2)), QPoint(), n.angle, Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(n.over, &e);
+        QApplication::processEvents();
+        EXPECT_EQ(s.viewY, n.viewY) << n.over->metaObject()->className();
+        EXPECT_EQ(v->value(), n.viewY);
+        EXPECT_EQ(s.viewX, 0);
+    }
 
     QTest::keyClick(w, Qt::Key_F5);
+    // The pad has a fixed size: it can be neither resized nor maximised.
+    ScratchPadWindow* pad = editor->pad();
+    EXPECT_EQ(pad->minimumSize(), pad->maximumSize());
+    EXPECT_FALSE(pad->windowFlags() & Qt::WindowMaximizeButtonHint);
     EXPECT_TRUE(editor->pad()->isVisible());
     QTest::mouseClick(editor->pad(), Qt::LeftButton, Qt::NoModifier, QPoint(383, 383));
     EXPECT_EQ(s.padX, 320);

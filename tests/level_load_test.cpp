@@ -61,12 +61,14 @@ TEST_F(LevelLoad, CopiesHeaderMapAndListsOfTheLevel) {
 TEST_F(LevelLoad, ListLengthsFollowTheListPointers) {
     struct Case {
         int rsmGap, otmGap;
-        size_t rsm, otm;
+        size_t rsm, otm, items;
     } cases[] = {
-        {12, 122, 1, 0},  // rsm: rounds down, and needs room for its end
-        {11, 122, 0, 0},
-        {0, 122, 0, 0},
-        {2, 134, 0, 1},  // otm: follows the item pointer
+        {12, 122, 1, 0, 1},  // rsm: rounds down, and needs room for its end
+        {11, 122, 0, 0, 1},
+        {0, 122, 0, 0, 1},
+        {-10, 122, 0, 0, 1},  // an rsm pointer after the victims: empty
+        {2, 134, 0, 1, 1},    // otm: follows the item pointer
+        {2, 100, 0, 0, 0},    // an empty item list may start inside the victims
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << "gaps " << c.rsmGap << ", " << c.otmGap);
@@ -76,12 +78,26 @@ TEST_F(LevelLoad, ListLengthsFollowTheListPointers) {
         h.rsmList = static_cast<uint16_t>(h.victimBlock - c.rsmGap);
         h.itemList = static_cast<uint16_t>(h.victimBlock + c.otmGap);
         uint8_t* items = rom.image.data() + shortPointerOffset(h.itemList);  // one item at the new place
-        std::memset(items, 0, 10);
-        items[0] = 1;
+        std::memset(items, 0, 2 + 5 * c.items);
+        items[0] = static_cast<uint8_t>(c.items);
         rom.writeHeader(0, h);
         openAndLoad(0);
         EXPECT_EQ(state.rsm.size(), c.rsm);
         EXPECT_EQ(state.otm.size(), c.otm);
+        EXPECT_EQ(state.items.size(), c.items);
+    }
+}
+
+TEST_F(LevelLoad, LongThinMapsUpToTheCoordinateLimitLoad) {
+    for (auto [w, h] : {std::pair{1024, 1}, std::pair{513, 1}, std::pair{1, 1024}}) {
+        rom = RomBuilder{};
+        LevelContent c = sampleLevel();
+        c.width = static_cast<uint16_t>(w);
+        c.height = static_cast<uint16_t>(h);
+        c.map.clear();
+        rom.addLevel(0, c);
+        openAndLoad(0);
+        EXPECT_EQ(state.mapSize, 2u * w * h) << w << " x " << h;
     }
 }
 
@@ -151,7 +167,7 @@ TEST_P(Refusal, KeepsTheLevelBefore) {
     EXPECT_EQ(state.bonus.size(), 3u);
 }
 
-const char* const kOutOfOrder = "Level 7: the object lists are not in the order rsm list, victims, otm list, items";
+const char* const kOverlap = "Level 7: the object lists (rsm list, victims, otm list, items) overlap";
 
 INSTANTIATE_TEST_SUITE_P(
     LevelLoad, Refusal,
@@ -163,14 +179,18 @@ INSTANTIATE_TEST_SUITE_P(
                     "Level 7: the tile map lies outside vurk.smc"},
         RefusalCase{"EmptyMap", 7, [](LevelHeader& h) { h.height = 0; }, nullptr, "Level 7: the map has no cells"},
         RefusalCase{"MapTooWide", 7, [](LevelHeader& h) { h.width = 1025, h.height = 1; }, nullptr,
-                    "Level 7: the map is too large to show (1025 x 1 cells; at most 1024 a side)"},
+                    "Level 7: the map is too large for 16-bit object coordinates (1025 x 1 cells; at most 1024 a side)"},
         RefusalCase{"MapTooHigh", 7, [](LevelHeader& h) { h.width = 3, h.height = 1025; }, nullptr,
-                    "Level 7: the map is too large to show (3 x 1025 cells; at most 1024 a side)"},
+                    "Level 7: the map is too large for 16-bit object coordinates (3 x 1025 cells; at most 1024 a side)"},
         RefusalCase{"ListsOutOfOrder", 7, [](LevelHeader& h) { std::swap(h.rsmList, h.itemList); }, nullptr,
-                    kOutOfOrder},
+                    kOverlap},
         RefusalCase{"ItemsInsideTheVictimBlock", 7,
-                    [](LevelHeader& h) { h.itemList = static_cast<uint16_t>(h.victimBlock + 100); }, nullptr,
-                    kOutOfOrder},
+                    [](LevelHeader& h) { h.itemList = static_cast<uint16_t>(h.victimBlock + 100); },
+                    [](RomBuilder& rom, const LevelHeader& h) {  // one item, then the list's end
+                        writeLe16(rom.image.data() + shortPointerOffset(h.itemList), 1);
+                        writeLe16(rom.image.data() + shortPointerOffset(h.itemList) + 5, 0);
+                    },
+                    kOverlap},
         RefusalCase{"ItemListWithoutEnd", 7, [](LevelHeader& h) { h.itemList = 0xFFF0; },
                     [](RomBuilder& rom, const LevelHeader&) {
                         std::memset(rom.image.data() + shortPointerOffset(0xFFF0), 0x11, 16);

@@ -221,7 +221,7 @@ TEST_F(LevelLoader, RefusedLevelKeepsTheLevelCanvasAndSheetShown) {
     rom.addLevel(0, level(5, 3, 0x9AC000));
     rom.addLevel(1, level(6, 6, 0x9CB6EF));
     LevelHeader h = rom.readHeader(1);
-    h.itemList = static_cast<uint16_t>(h.victimBlock + 100);  // items inside the victim block
+    h.height = 0;  // refused: no cells
     rom.writeHeader(1, h);
     openImage();
     ASSERT_TRUE(loadLevel(s, shell, 0));

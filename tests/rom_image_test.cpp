@@ -64,7 +64,7 @@ TEST(ImageFile, IsLockedAgainstASecondEditor) {
     writeFileBytes("vurk.smc", std::vector<uint8_t>(4096, 7));
     RomImage first, second;
     ASSERT_EQ(openRomImage(first), RomOpenResult::Ok);
-    EXPECT_EQ(openRomImage(second), RomOpenResult::CannotOpen);
+    EXPECT_EQ(openRomImage(second), RomOpenResult::Locked);
     closeRomImage(first);
     EXPECT_FALSE(first.isOpen());
     EXPECT_EQ(openRomImage(second), RomOpenResult::Ok);

@@ -5,6 +5,7 @@
 #include <QJsonObject>
 #include <filesystem>
 
+#include "platform/instance_lock.h"
 #include "tests/support/level_fixture.h"
 #include "tests/support/run_tool.h"
 
@@ -146,7 +147,19 @@ TEST_F(Tool, ErrorsWriteNothing) {
     std::filesystem::copy_file("maps/level02.vmap", "maps/level03.vmap");
     r = runTool("import 3");
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "Error: Error in vmap file\n");
+    EXPECT_EQ(r.err, "Error in vmap file: belongs to level 2, not level 3\n");
+    auto vmap = readFileBytes("maps/level02.vmap");
+    writeFileBytes("maps/level02.vmap", {vmap.begin(), vmap.begin() + 75});
+    r = runTool("import 2");
+    EXPECT_EQ(r.err, "Error in vmap file: ends after 75 of " + std::to_string(vmap.size()) + " bytes\n");
+
+    {
+        RomImage held;  // as the editor holds it
+        ASSERT_EQ(openRomImage(held), RomOpenResult::Ok);
+        r = runTool("dump 2");
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.err, "Error: vurk.smc is open in VURK-Edit\n");
+    }
 
     for (const char* args : {"dump 56", "dump x", "dump", "nonsense"}) EXPECT_EQ(runTool(args).status, 1) << args;
     EXPECT_EQ(readFileBytes("vurk.smc"), image);
@@ -163,9 +176,27 @@ TEST_F(Tool, DamagedLevelIsNeitherDumpedNorImported) {
     auto image = readFileBytes("vurk.smc");
     ToolRun r = runTool("import 9");
     EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.err.find("Level 9: the object lists are not in the order"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("Level 9: the object lists (rsm list, victims, otm list, items) overlap"), std::string::npos) << r.err;
     EXPECT_EQ(runTool("dump 9").status, 1);
     EXPECT_EQ(readFileBytes("vurk.smc"), image);
+}
+
+TEST(ToolAndEditor, HelpAndVersionPrintAndEndWell) {
+    WorkDir dir;
+    ::setenv("XDG_RUNTIME_DIR", dir.path().c_str(), 1);
+    InstanceLock editorRunning;  // neither answer waits for or needs the lock
+    ASSERT_TRUE(editorRunning.acquire());
+    for (const char* arg : {"--help", "-h", "--version"}) {
+        for (const char* program : {VURK_TOOL_PATH, VURK_EDIT_PATH}) {
+            // No display: an editor that went on to open a window would say so and print no answer.
+            test::ToolRun r = test::runProgram(std::string("env -u DISPLAY -u QT_QPA_PLATFORM ") + program, arg);
+            EXPECT_EQ(r.status, 0) << program << " " << arg << r.err;
+            EXPECT_EQ(r.err, "") << program << " " << arg;
+            const bool version = std::string(arg) == "--version";
+            EXPECT_NE(r.out.find(version ? " " VURK_VERSION "\n" : "usage:"), std::string::npos)
+                << program << " " << arg << ": " << r.out;
+        }
+    }
 }
 
 }  // namespace

@@ -21,12 +21,15 @@ struct Command {
 bool registerCommand(const Command& command);
 const std::vector<Command>& commands();
 
-// Shows the editor's boxes as lines on standard error; questions are answered No.
+// Shows the editor's boxes as lines on standard error ("Error: text", or the
+// text alone when it names the error already, then ": detail" when there is
+// one); questions are answered No.
 class ConsoleShell : public Shell {
 public:
     BoxAnswer messageBox(const std::string& text, const std::string& caption, BoxButtons buttons,
                          BoxOwner owner) override;
     int boxesShown = 0;
+    std::string detail;  // why, added after the next box's text
 };
 
 // The editor's settings file; the tool reads only its [backups] section.

@@ -29,7 +29,9 @@ const std::vector<Command>& commands() { return table(); }
 BoxAnswer ConsoleShell::messageBox(const std::string& text, const std::string& caption, BoxButtons buttons,
                                    BoxOwner) {
     ++boxesShown;
-    std::cerr << caption << ": " << text << "\n";
+    if (text.rfind(caption, 0) != 0) std::cerr << caption << ": ";
+    std::cerr << text << (detail.empty() ? "" : ": " + detail) << "\n";
+    detail.clear();
     return buttons == BoxButtons::YesNo ? BoxAnswer::No : BoxAnswer::Ok;
 }
 
@@ -62,18 +64,31 @@ void installTestFault() {
     });
 }
 
+void printUsage(std::ostream& out) {
+    out << "usage:\n";
+    for (const Command& c : commands()) out << "  vurk-tool " << c.name << " " << c.usage << "\n";
+    out << "  vurk-tool --help | -h | --version\n";
+}
+
 }  // namespace vurk::tool
 
 int main(int argc, char** argv) {
     using namespace vurk::tool;
     std::vector<std::string> args(argv + 1, argv + argc);
     installTestFault();
+    if (!args.empty() && (args[0] == "--help" || args[0] == "-h" || args[0] == "--version")) {
+        if (args[0] == "--version") {
+            std::cout << "vurk-tool " << VURK_VERSION << "\n";
+        } else {
+            printUsage(std::cout);
+        }
+        return 0;
+    }
     if (!args.empty()) {
         for (const Command& c : commands()) {
             if (args[0] == c.name) return c.run({args.begin() + 1, args.end()});
         }
     }
-    std::cerr << "usage:\n";
-    for (const Command& c : commands()) std::cerr << "  vurk-tool " << c.name << " " << c.usage << "\n";
+    printUsage(std::cerr);
     return 1;
 }

@@ -223,13 +223,13 @@ bool readSide(Side& side) {
 
 // Loads level `level` of the side, a VMAP over its base image. False: an
 // error was printed.
-bool loadVmapSide(Side& side, uint32_t level, Shell& shell) {
+bool loadVmapSide(Side& side, uint32_t level, ConsoleShell& shell) {
     std::string why;
     if (!loadLevelData(side.state, level, why)) {
         std::cerr << "Error: " << why << "\n";
         return false;
     }
-    return readVmapData(side.state, shell, side.name);
+    return readVmapData(side.state, shell, side.name, &shell.detail);
 }
 
 // Draws level `level` of the second side as `render` does and outlines the
@@ -241,7 +241,7 @@ bool renderDiff(const std::vector<uint8_t>& image, const Side& side, uint32_t le
     holdRomImage(s.rom, image);
     s.editMode = kModeItem;  // every object, no cell marker
     loadSpriteSheets(s, shell);
-    if (!loadLevel(s, shell, level) || (side.vmap && !readVmapData(s, shell, side.name))) return false;
+    if (!loadLevel(s, shell, level) || (side.vmap && !readVmapData(s, shell, side.name, &shell.detail))) return false;
     if (shell.boxesShown > 0) return false;
     std::shared_ptr<Bitmap> picture = renderLevelArea(s, mapRect(s));
     if (!picture) {

@@ -19,6 +19,9 @@ bool openImage(LevelState& s) {
     case RomOpenResult::CannotOpen:
         std::cerr << "Error: Could not find vurk.smc\n";
         return false;
+    case RomOpenResult::Locked:
+        std::cerr << "Error: vurk.smc is open in VURK-Edit\n";
+        return false;
     case RomOpenResult::Failed:
         std::cerr << "Error: " << s.rom.file.errorText() << "\n";
         return false;
@@ -137,7 +140,7 @@ int runImport(const std::vector<std::string>& args) {
     LevelState s;
     ConsoleShell shell;
     if (!openLevel(s, args)) return 1;
-    if (!readVmapData(s, shell)) return 1;
+    if (!readVmapData(s, shell, {}, &shell.detail)) return 1;
     std::string why;
     if (!writeLevel(s, &why)) {
         std::cerr << "Error: " << why << "\n";

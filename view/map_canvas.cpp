@@ -40,13 +40,10 @@ bool setSheet(Surface& sheet, std::unique_ptr<Bitmap> bitmap) {
 }
 
 void drawTile(EditorState& s, Surface& target, uint8_t value, int32_t x, int32_t y) {
-    const int32_t sx = kCellSize * (value & 15);
-    const int32_t sy = kCellSize * (value >> 4);
-    const Bitmap* sheet = s.TileSheet.bitmap();
-    if (!sheet || sheet->width() < sx + kCellSize || sheet->height() < sy + kCellSize) {
-        target.patBlt(x, y, kCellSize, kCellSize, PatRop::Blackness);
-    }
-    target.bitBlt(x, y, kCellSize, kCellSize, s.TileSheet, sx, sy, Rop::SrcCopy);
+    Bitmap* bitmap = target.bitmap();
+    if (!bitmap) return;
+    MapPainter p(*bitmap, 0, 0, {0, 0, bitmap->width(), bitmap->height()});
+    drawCell(p, s.TileSheet.bitmap(), value, x, y);
 }
 
 void invalidateView(EditorState& s) { s.drawn.valid = false; }

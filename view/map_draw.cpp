@@ -108,6 +108,13 @@ const ShapePixels& labelPixels(const std::string& text) {
     return it->second;
 }
 
+void drawCell(MapPainter& p, const Bitmap* sheet, uint8_t value, int32_t x, int32_t y) {
+    const int32_t sx = kCellSize * (value & 15), sy = kCellSize * (value >> 4);
+    if (!sheet || sheet->width() < sx + kCellSize || sheet->height() < sy + kCellSize)
+        p.fill({x, y, x + kCellSize, y + kCellSize}, 0);
+    p.blit(sheet, sx, sy, kCellSize, kCellSize, x, y, Rop::SrcCopy);
+}
+
 void drawLevelArea(EditorState& s, MapPainter& painter) {
     const LevelRect area = painter.clip().intersected(mapRect(s));
     if (area.empty()) return;
@@ -119,13 +126,7 @@ void drawLevelArea(EditorState& s, MapPainter& painter) {
             const size_t offset = (static_cast<size_t>(row) * s.mapWidth + static_cast<size_t>(column)) * 2;
             if (offset >= s.mapBuffer.size()) continue;
             ++s.mapCellsDrawn;
-            const uint8_t t = s.mapBuffer[offset];
-            const int32_t x = column * kCellSize, y = row * kCellSize;
-            const int32_t sx = kCellSize * (t & 15), sy = kCellSize * (t >> 4);
-            // Where the sheet has no pixels for the tile the cell is black.
-            if (!sheet || sheet->width() < sx + kCellSize || sheet->height() < sy + kCellSize)
-                p.fill({x, y, x + kCellSize, y + kCellSize}, 0);
-            p.blit(sheet, sx, sy, kCellSize, kCellSize, x, y, Rop::SrcCopy);
+            drawCell(p, sheet, s.mapBuffer[offset], column * kCellSize, row * kCellSize);
         }
     }
     drawObjectsIn(s, p);

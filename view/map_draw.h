@@ -81,6 +81,12 @@ private:
 const ShapePixels& circlePixels(uint8_t radius);
 const ShapePixels& labelPixels(const std::string& text);
 
+// Copies tile `value` of the 32-bit tile sheet (16 x 16 tiles of 64 x 64
+// pixels) to the cell whose top-left corner is (x, y). Where the sheet has no
+// pixels for the tile the cell is black. The map, the scratch pad and the
+// Clipboard Viewer all draw tiles through this.
+void drawCell(MapPainter& p, const Bitmap* sheet, uint8_t value, int32_t x, int32_t y);
+
 // Draws the level's pixels in `area` (clipped to the map): cells, items,
 // victims with their labels, the current monster list with its radius circles
 // in Monster mode 2 while nothing is dragged, the item flash's hatching while
