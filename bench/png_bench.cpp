@@ -163,14 +163,15 @@ bool decodeStb(const File& f) {
 #endif
 
 #ifdef VURK_HAVE_LODEPNG
-// lodepng in the file's own format, no conversion.
+// lodepng in the file's own format, no conversion (asking for the file's
+// format as the output format instead fails on palettes under 8 bits, which
+// lodepng cannot convert to).
 bool decodeLodepng(const File& f) {
     lodepng::State state;
     state.decoder.ignore_crc = 1;
     state.decoder.zlibsettings.ignore_adler32 = 1;
+    state.decoder.color_convert = 0;
     unsigned w, h;
-    if (lodepng_inspect(&w, &h, &state, f.data.data(), f.data.size()) != 0) return false;
-    lodepng_color_mode_copy(&state.info_raw, &state.info_png.color);
     std::vector<unsigned char> out;
     return lodepng::decode(out, w, h, state, f.data.data(), f.data.size()) == 0;
 }
