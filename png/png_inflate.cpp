@@ -199,6 +199,9 @@ public:
     // Copies n bytes from the byte-aligned input, zeros past the end.
     void copyBytes(uint8_t* out, uint32_t n) {
         for (; n > 0 && bits_ >= 8; --n) *out++ = static_cast<uint8_t>(take(8));
+        // Bytes the buffer still holds belong to what follows (an empty
+        // block, as a sync flush writes, leaves them all).
+        if (n == 0) return;
         // The buffer is empty now; whatever it held above the count comes
         // again from the input.
         buf_ = 0;
