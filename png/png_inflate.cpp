@@ -333,11 +333,6 @@ uint8_t* copyMatchFast(uint8_t* dst, uint32_t length, uint32_t distance) {
             store64(dst + 8, loadLe64(src + 8));
             dst += 16, src += 16;
         } while (dst < stop);
-    } else if (distance >= 8) {
-        do {
-            store64(dst, loadLe64(src));
-            dst += 8, src += 8;
-        } while (dst < stop);
     } else if (distance == 1) {
         const uint64_t v = 0x0101010101010101u * *src;
         do {
@@ -346,8 +341,20 @@ uint8_t* copyMatchFast(uint8_t* dst, uint32_t length, uint32_t distance) {
             dst += 16;
         } while (dst < stop);
     } else {
-        Output out{nullptr, dst, stop + 16};
-        copyMatch(out, length, distance);
+        // The first 16 bytes one at a time; then, as they hold whole periods
+        // from their start, the same 16 bytes stored over and over, one
+        // period-multiple further each time. Storing them from a register
+        // avoids reloading bytes just written, which stalls.
+        const uint32_t first = length < 16 ? length : 16;
+        for (uint32_t i = 0; i < first; ++i) dst[i] = src[i];
+        if (length > 16) {
+            const uint64_t lo = loadLe64(dst), hi = loadLe64(dst + 8);
+            const uint32_t step = 16 / distance * distance;
+            for (uint8_t* p = dst + step; p < stop; p += step) {
+                store64(p, lo);
+                store64(p + 8, hi);
+            }
+        }
     }
     return stop;
 }
