@@ -1,6 +1,8 @@
 #include "platform/bitmap.h"
 
+#include <cstdlib>
 #include <cstring>
+#include <new>
 
 namespace vurk {
 
@@ -30,8 +32,31 @@ std::unique_ptr<Bitmap> Bitmap::create(int32_t width, int32_t height, uint16_t b
     bmp->biBitCount = bitCount;
     bmp->biClrUsed = clrUsed;
     bmp->pitch_ = static_cast<uint32_t>(pitch);
-    bmp->pixels_.assign(static_cast<size_t>(bytes), 0);
+    bmp->pixels_.reset(static_cast<uint8_t*>(std::calloc(static_cast<size_t>(bytes), 1)));
+    if (!bmp->pixels_) throw std::bad_alloc();
+    bmp->byteSize_ = static_cast<size_t>(bytes);
     return bmp;
+}
+
+void Bitmap::FreePixels::operator()(uint8_t* p) const { std::free(p); }
+
+Bitmap::Bitmap(const Bitmap& other)
+    : biWidth(other.biWidth),
+      biHeight(other.biHeight),
+      biBitCount(other.biBitCount),
+      biClrUsed(other.biClrUsed),
+      colorTable(other.colorTable),
+      pitch_(other.pitch_),
+      byteSize_(other.byteSize_) {
+    if (byteSize_ == 0) return;
+    pixels_.reset(static_cast<uint8_t*>(std::malloc(byteSize_)));
+    if (!pixels_) throw std::bad_alloc();
+    std::memcpy(pixels_.get(), other.pixels_.get(), byteSize_);
+}
+
+Bitmap& Bitmap::operator=(const Bitmap& other) {
+    if (this != &other) *this = Bitmap(other);
+    return *this;
 }
 
 uint32_t Bitmap::colorCount() const {

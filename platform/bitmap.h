@@ -9,7 +9,6 @@
 #include <array>
 #include <cstdint>
 #include <memory>
-#include <vector>
 
 namespace vurk {
 
@@ -36,6 +35,12 @@ public:
     static std::unique_ptr<Bitmap> create(int32_t width, int32_t height, uint16_t bitCount,
                                           uint32_t clrUsed = 0);
 
+    Bitmap() = default;
+    Bitmap(const Bitmap& other);
+    Bitmap& operator=(const Bitmap& other);
+    Bitmap(Bitmap&&) noexcept = default;
+    Bitmap& operator=(Bitmap&&) noexcept = default;
+
     // Row pitch in bytes for a width and depth, or 0 when it does not fit.
     static uint64_t pitchFor(int32_t width, uint16_t bitCount);
 
@@ -52,11 +57,11 @@ public:
     // Entries the colour table holds: biClrUsed, or 2^biBitCount when that is 0.
     uint32_t colorCount() const;
 
-    uint8_t* row(int32_t y) { return pixels_.data() + static_cast<size_t>(y) * pitch_; }
-    const uint8_t* row(int32_t y) const { return pixels_.data() + static_cast<size_t>(y) * pitch_; }
-    uint8_t* bits() { return pixels_.data(); }
-    const uint8_t* bits() const { return pixels_.data(); }
-    size_t byteSize() const { return pixels_.size(); }
+    uint8_t* row(int32_t y) { return pixels_.get() + static_cast<size_t>(y) * pitch_; }
+    const uint8_t* row(int32_t y) const { return pixels_.get() + static_cast<size_t>(y) * pitch_; }
+    uint8_t* bits() { return pixels_.get(); }
+    const uint8_t* bits() const { return pixels_.get(); }
+    size_t byteSize() const { return byteSize_; }
 
     std::array<RgbQuad, 256> colorTable{};
 
@@ -69,8 +74,15 @@ public:
     static std::unique_ptr<Bitmap> toDrawingFormat(std::unique_ptr<Bitmap> bitmap);
 
 private:
+    struct FreePixels {
+        void operator()(uint8_t* p) const;
+    };
+
     uint32_t pitch_ = 0;
-    std::vector<uint8_t> pixels_;
+    size_t byteSize_ = 0;
+    // From calloc: large blocks come as fresh zero pages, so the first touch
+    // of a pixel is the write that fills it, not a clearing pass.
+    std::unique_ptr<uint8_t[], FreePixels> pixels_;
 };
 
 }  // namespace vurk

@@ -56,22 +56,25 @@ void paeth(const uint8_t* __restrict in, const uint8_t* __restrict prev, uint8_t
 }
 
 #if defined(__SSE2__)
-// Paeth one pixel of U (3 or 4) bytes at a time, its channels side by side
-// in 16-bit lanes. Loads and stores take 4 bytes: the output row has room
-// behind it, and the last pixel is read byte-exact, as the input rows may
-// end where the raw data ends.
+// Paeth one pixel of U (3, 4, 6 or 8) bytes at a time, its channels side by
+// side in 16-bit lanes. Loads and stores take 4 bytes (8 for 6 and 8): the
+// output row has room behind it, and the last pixel is read byte-exact, as
+// the input rows may end where the raw data ends.
 template <size_t U>
 void paethSse2(const uint8_t* __restrict in, const uint8_t* __restrict prev, uint8_t* __restrict out, size_t n) {
     if (prev == nullptr) return sub<U>(in, out, n);
+    constexpr size_t kWide = U <= 4 ? 4 : 8;
     const __m128i zero = _mm_setzero_si128();
-    const auto widen = [&](uint32_t v) { return _mm_unpacklo_epi8(_mm_cvtsi32_si128(static_cast<int>(v)), zero); };
-    const auto load4 = [&](const uint8_t* p) {
-        uint32_t v;
-        std::memcpy(&v, p, 4);
+    const auto widen = [&](uint64_t v) {
+        return _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(&v)), zero);
+    };
+    const auto loadWide = [&](const uint8_t* p) {
+        uint64_t v = 0;
+        std::memcpy(&v, p, kWide);
         return widen(v);
     };
     const auto loadExact = [&](const uint8_t* p) {
-        uint32_t v = 0;
+        uint64_t v = 0;
         std::memcpy(&v, p, U);
         return widen(v);
     };
@@ -92,11 +95,12 @@ void paethSse2(const uint8_t* __restrict in, const uint8_t* __restrict prev, uin
         pred = _mm_or_si128(_mm_and_si128(m, c), _mm_andnot_si128(m, pred));
         a = _mm_and_si128(_mm_add_epi16(x, pred), _mm_set1_epi16(0xFF));
         c = b;
-        const uint32_t v = static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_packus_epi16(a, zero)));
-        std::memcpy(o, &v, 4);
+        uint64_t v;
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(&v), _mm_packus_epi16(a, zero));
+        std::memcpy(o, &v, kWide);
     };
     size_t i = 0;
-    for (; i + U < n; i += U) step(load4(prev + i), load4(in + i), out + i);
+    for (; i + U < n; i += U) step(loadWide(prev + i), loadWide(in + i), out + i);
     if (i + U <= n) step(loadExact(prev + i), loadExact(in + i), out + i);
 }
 #endif
@@ -133,8 +137,13 @@ void unfilterRow(uint8_t type, const uint8_t* in, const uint8_t* prev, uint8_t* 
     case 3: return kForUnit<3>[k](in, prev, out, n);
     case 4: return kForUnit<4>[k](in, prev, out, n);
 #endif
+#if defined(__SSE2__)
+    case 6: return (k == 2 ? paethSse2<6> : kForUnit<6>[k])(in, prev, out, n);
+    default: return (k == 2 ? paethSse2<8> : kForUnit<8>[k])(in, prev, out, n);
+#else
     case 6: return kForUnit<6>[k](in, prev, out, n);
     default: return kForUnit<8>[k](in, prev, out, n);
+#endif
     }
 }
 

@@ -177,6 +177,16 @@ public:
             refillSlowly();
         }
     }
+    // The buffer's state, for a loop that keeps it in locals while it runs.
+    struct State {
+        const uint8_t* p;
+        const uint8_t* end;
+        uint64_t buf;
+        uint32_t bits;
+    };
+    State save() const { return {p_, end_, buf_, bits_}; }
+    void restore(const State& s) { p_ = s.p, end_ = s.end, buf_ = s.buf, bits_ = s.bits; }
+
     uint64_t peek() const { return buf_; }
     void drop(uint32_t n) {
         buf_ >>= n;
@@ -199,6 +209,9 @@ public:
     // Copies n bytes from the byte-aligned input, zeros past the end.
     void copyBytes(uint8_t* out, uint32_t n) {
         for (; n > 0 && bits_ >= 8; --n) *out++ = static_cast<uint8_t>(take(8));
+        // Bytes the buffer still holds belong to what follows (an empty
+        // block, as a sync flush writes, leaves them all).
+        if (n == 0) return;
         // The buffer is empty now; whatever it held above the count comes
         // again from the input.
         buf_ = 0;
@@ -303,41 +316,161 @@ void copyMatch(Output& out, uint32_t length, uint32_t distance) {
     out.pos = stop;
 }
 
-// Decodes one Huffman block.
-bool huffmanBlock(BitBuffer& in, Output& out, const LitLenTable& lit, uint32_t litMask, const DistanceTable& dist,
-                  uint32_t distMask) {
-    for (;;) {
-        in.refill();
-        // Once only zero bits are left, every symbol from here on is the one
-        // that zeros decode to: the block ends if that is the end of the
-        // block, and otherwise can only fail (no code, literals until the
-        // output is full, copies until one no longer fits).
-        if (in.ended() && in.onlyZerosLeft()) return (decode(in, lit, litMask) & kEnd) != 0;
-        // One refill covers a length code with its extra bits (20) and a
-        // distance code with its extra bits (28).
-        uint32_t e = decode(in, lit, litMask);
-        if (e & kLiteral) {
-            if (out.pos == out.end) return false;
-            *out.pos++ = static_cast<uint8_t>(e >> 16);
-            // A second literal often fits in what is left.
-            if (in.ended()) continue;
-            e = decode(in, lit, litMask);
-            if (e & kLiteral) {
-                if (out.pos == out.end) return false;
-                *out.pos++ = static_cast<uint8_t>(e >> 16);
-                continue;
+// The fast loop runs while this many input bytes are left in the current
+// run, enough for its two refills of at most 7 bytes each...
+constexpr ptrdiff_t kFastInput = 16;
+// ...and this much room is left in the output: three literals and a copy of
+// up to 258 bytes written 16 at a time.
+constexpr ptrdiff_t kFastRoom = 3 + 258 + 16 + 3;
+
+// A copy with room for 16 bytes past its end.
+uint8_t* copyMatchFast(uint8_t* dst, uint32_t length, uint32_t distance) {
+    uint8_t* const stop = dst + length;
+    const uint8_t* src = dst - distance;
+    if (distance >= 16) {
+        do {
+            store64(dst, loadLe64(src));
+            store64(dst + 8, loadLe64(src + 8));
+            dst += 16, src += 16;
+        } while (dst < stop);
+    } else if (distance == 1) {
+        const uint64_t v = 0x0101010101010101u * *src;
+        do {
+            store64(dst, v);
+            store64(dst + 8, v);
+            dst += 16;
+        } while (dst < stop);
+    } else {
+        // The first 16 bytes one at a time; then, as they hold whole periods
+        // from their start, the same 16 bytes stored over and over, one
+        // period-multiple further each time. Storing them from a register
+        // avoids reloading bytes just written, which stalls.
+        const uint32_t first = length < 16 ? length : 16;
+        for (uint32_t i = 0; i < first; ++i) dst[i] = src[i];
+        if (length > 16) {
+            const uint64_t lo = loadLe64(dst), hi = loadLe64(dst + 8);
+            const uint32_t step = 16 / distance * distance;
+            for (uint8_t* p = dst + step; p < stop; p += step) {
+                store64(p, lo);
+                store64(p + 8, hi);
             }
-            in.refill();
         }
-        if (e & (kEnd | kInvalid)) return (e & kEnd) != 0;
-        const uint32_t length = withExtra(in, e);
-        const uint32_t d = decode(in, dist, distMask);
-        if (d & kInvalid) return false;
-        const uint32_t distance = withExtra(in, d);
-        if (distance > static_cast<size_t>(out.pos - out.start) || length > static_cast<size_t>(out.end - out.pos)) {
-            return false;
+    }
+    return stop;
+}
+
+// Decodes a block's symbols while the fast loop's input and room are there:
+// bits are then never past the end of the data, and no literal or copy can
+// reach the end of the output, so neither is checked per symbol. Returns 1 at
+// the end of the block, 0 on bad data, -1 when the rest needs the checks.
+int huffmanFast(BitBuffer& in, Output& out, const LitLenTable& lit, const DistanceTable& dist) {
+    if (in.ended()) return -1;
+    // Locals, so that the byte stores cannot make the compiler reload them.
+    BitBuffer::State s = in.save();
+    uint8_t* pos = out.pos;
+    uint8_t* const start = out.start;
+    uint8_t* const end = out.end;
+    const auto refill = [&s] {
+        s.buf |= loadLe64(s.p) << s.bits;
+        s.p += (63 - s.bits) >> 3;
+        s.bits |= 56;
+    };
+    const auto drop = [&s](uint32_t n) {
+        s.buf >>= n;
+        s.bits -= n;
+    };
+    const auto lookup = [&](const auto& t, uint32_t mask) {
+        uint32_t e = t.e[s.buf & mask];
+        if (e & kSub) {
+            drop(e & 0xFF);
+            e = t.e[(e >> 16) + (s.buf & ((1u << ((e >> 8) & 0xF)) - 1))];
         }
-        copyMatch(out, length, distance);
+        drop(e & 0xFF);
+        return e;
+    };
+    const auto withExtraBits = [&](uint32_t e) {
+        const uint32_t n = (e >> 8) & 0xF;
+        const uint32_t v = (e >> 16) + static_cast<uint32_t>(s.buf & ((1u << n) - 1));
+        drop(n);
+        return v;
+    };
+    int result = -1;
+    while (s.end - s.p >= kFastInput && end - pos >= kFastRoom) {
+        // 56 bits hold three codes of up to 15 bits, or a length code with
+        // its extra bits (20) and a distance code with its extra bits (28).
+        refill();
+        uint32_t e = lookup(lit, 0x3FF);
+        if (e & kLiteral) {
+            *pos++ = static_cast<uint8_t>(e >> 16);
+            e = lookup(lit, 0x3FF);
+            if (e & kLiteral) {
+                *pos++ = static_cast<uint8_t>(e >> 16);
+                e = lookup(lit, 0x3FF);
+                if (e & kLiteral) {
+                    *pos++ = static_cast<uint8_t>(e >> 16);
+                    continue;
+                }
+            }
+            refill();
+        }
+        if (e & (kEnd | kInvalid)) {
+            result = (e & kEnd) != 0;
+            break;
+        }
+        const uint32_t length = withExtraBits(e);
+        const uint32_t d = lookup(dist, 0xFF);
+        if (d & kInvalid) {
+            result = 0;
+            break;
+        }
+        const uint32_t distance = withExtraBits(d);
+        if (distance > static_cast<size_t>(pos - start)) {
+            result = 0;
+            break;
+        }
+        pos = copyMatchFast(pos, length, distance);
+    }
+    in.restore(s);
+    out.pos = pos;
+    return result;
+}
+
+// Decodes one symbol of a block with every check; the same results as
+// huffmanFast.
+int huffmanStep(BitBuffer& in, Output& out, const LitLenTable& lit, const DistanceTable& dist) {
+    in.refill();
+    // Once only zero bits are left, every symbol from here on is the one
+    // that zeros decode to: the block ends if that is the end of the
+    // block, and otherwise can only fail (no code, literals until the
+    // output is full, copies until one no longer fits).
+    if (in.ended() && in.onlyZerosLeft()) return (decode(in, lit, 0x3FF) & kEnd) != 0;
+    // One refill covers a length code with its extra bits (20) and a
+    // distance code with its extra bits (28).
+    const uint32_t e = decode(in, lit, 0x3FF);
+    if (e & kLiteral) {
+        if (out.pos == out.end) return 0;
+        *out.pos++ = static_cast<uint8_t>(e >> 16);
+        return -1;
+    }
+    if (e & (kEnd | kInvalid)) return (e & kEnd) != 0;
+    const uint32_t length = withExtra(in, e);
+    const uint32_t d = decode(in, dist, 0xFF);
+    if (d & kInvalid) return 0;
+    const uint32_t distance = withExtra(in, d);
+    if (distance > static_cast<size_t>(out.pos - out.start) || length > static_cast<size_t>(out.end - out.pos)) {
+        return 0;
+    }
+    copyMatch(out, length, distance);
+    return -1;
+}
+
+// Decodes one Huffman block: fast while it can, a symbol with every check
+// where it cannot (near the end of an input run or of the output).
+bool huffmanBlock(BitBuffer& in, Output& out, const LitLenTable& lit, const DistanceTable& dist) {
+    for (;;) {
+        int r = huffmanFast(in, out, lit, dist);
+        if (r < 0) r = huffmanStep(in, out, lit, dist);
+        if (r >= 0) return r != 0;
     }
 }
 
@@ -442,10 +575,10 @@ int inflateImageData(PngDecoder& d) {
             ok = storedBlock(in, out);
             break;
         case 1:
-            ok = huffmanBlock(in, out, fixed.lit, 0x3FF, fixed.dist, 0xFF);
+            ok = huffmanBlock(in, out, fixed.lit, fixed.dist);
             break;
         case 2:
-            ok = readDynamicTables(in, lit, dist) && huffmanBlock(in, out, lit, 0x3FF, dist, 0xFF);
+            ok = readDynamicTables(in, lit, dist) && huffmanBlock(in, out, lit, dist);
             break;
         default:
             break;

@@ -47,6 +47,27 @@ Bytes sampleData(std::mt19937& rng, size_t n) {
     return out;
 }
 
+// Deflated with sync flushes between pieces, each of which ends in an empty
+// stored block.
+Bytes deflateWithFlushes(const Bytes& data, std::mt19937& rng) {
+    z_stream z{};
+    deflateInit(&z, 6);
+    Bytes out(2 * data.size() + 1024);
+    z.next_out = out.data();
+    z.avail_out = static_cast<uInt>(out.size());
+    for (size_t at = 0; at < data.size();) {
+        const size_t n = std::min<size_t>(data.size() - at, rng() % 2000);
+        z.next_in = const_cast<Bytef*>(data.data() + at);
+        z.avail_in = static_cast<uInt>(n);
+        deflate(&z, Z_SYNC_FLUSH);
+        at += n;
+    }
+    deflate(&z, Z_FINISH);
+    out.resize(z.total_out);
+    deflateEnd(&z);
+    return out;
+}
+
 TEST(PngInflateTest, FastAndReferenceAgreeOnCompressedAndDamagedStreams) {
     std::mt19937 rng(13);
     Agreement agree;
@@ -58,6 +79,7 @@ TEST(PngInflateTest, FastAndReferenceAgreeOnCompressedAndDamagedStreams) {
         const std::string tag = "stream " + std::to_string(n);
         agree.check(rawPng(stream, size), tag);
         agree.check(rawPng(stream, size + 1 + rng() % 5), tag + " raw data larger");
+        if (n % 4 == 1) agree.check(rawPng(deflateWithFlushes(data, rng), size), tag + " with flushes");
         agree.check(rawPng(stream, size > 1 ? size - 1 : 1), tag + " raw data smaller");
         std::vector<size_t> cuts;
         for (int k = rng() % 6; k > 0; --k) cuts.push_back(rng() % stream.size());
