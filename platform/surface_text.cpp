@@ -31,7 +31,9 @@ void ensureFontAccess() {
 
 const QFont& labelFont() {
     static const QFont font = [] {
-        QFont f(QStringLiteral("monospace"));
+        // The font the install script provides, named: "monospace" follows
+        // whatever fonts happen to be installed, and labels would change shape.
+        QFont f(QStringLiteral("DejaVu Sans Mono"));
         f.setStyleHint(QFont::Monospace);
         f.setPixelSize(13);
         f.setBold(true);
