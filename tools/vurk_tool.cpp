@@ -50,9 +50,9 @@ bool parseLevelNumber(const std::string& text, uint32_t& level) {
 // process half-way through the K-th write step of a save (as a kill would),
 // "fail:K" makes that step fail, "fail:read" makes reading the image fail.
 void installTestFault() {
-    const char* spec = std::getenv("VURK_TEST_IO_FAULT");
-    if (!spec) return;
-    const std::string s = spec;
+    const char* fault = std::getenv("VURK_TEST_IO_FAULT");
+    if (!fault) return;
+    const std::string s = fault;
     const bool stop = s.rfind("stop:", 0) == 0;
     if (!stop && s.rfind("fail:", 0) != 0) return;
     const std::string at = s.substr(5);
