@@ -61,6 +61,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     writeImage(path, data, size);
 
     {
+        // Saves make their restore points beside the working folder's image.
+        InWorkFolder here;
         LevelState s;
         if (openRomImage(s.rom, path) != RomOpenResult::Ok) {
             // Only a full-size image must open; a short one may be refused whole.

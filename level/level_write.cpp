@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cstring>
 
 #include "level/level_state.h"
@@ -43,11 +44,16 @@ bool writeLevel(LevelState& s, std::string* why) {
         return false;
     }
     if (!saveKeepsLists(s, why)) return false;  // before anything is written
-    if (std::string failed; !ensureRestorePoint(s.restorePoints, s.rom, failed)) {
+    const std::vector<ImageRegion> regions = levelSaveRegions(s);
+    // A save that changes no byte leaves the image alone and needs no restore point.
+    const bool changes = std::any_of(regions.begin(), regions.end(), [&s](const ImageRegion& r) {
+        return !r.bytes.empty() && std::memcmp(s.rom.base() + r.offset, r.bytes.data(), r.bytes.size()) != 0;
+    });
+    if (std::string failed; changes && !ensureRestorePoint(s.restorePoints, s.rom, failed)) {
         if (why) *why = failed;
         return false;
     }
-    if (!saveRegions(s.rom, levelSaveRegions(s), why)) return false;
+    if (!saveRegions(s.rom, regions, why)) return false;
     // The working header holds the saved start points from now on.
     s.header.start1X = s.victims[kStart1Record].x;
     s.header.start1Y = s.victims[kStart1Record].y;

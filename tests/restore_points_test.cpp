@@ -67,6 +67,7 @@ TEST_F(RestorePoints, TheNewestAreKeptAndOtherFilesLeftAlone) {
     fs::create_directory(kBackupFolder);
     for (int i = 10; i < 32; ++i) writeFileBytes(fs::path(kBackupFolder) / ("vurk-20200101-1200" + std::to_string(i) + ".smc"), {1});
     writeFileBytes(fs::path(kBackupFolder) / "notes.txt", {1});
+    state.mapBuffer[0] ^= 1;
     ASSERT_TRUE(writeLevel(state));
 
     const auto names = backupNames();
