@@ -43,8 +43,8 @@ bool writeLevel(LevelState& s, std::string* why) {
         if (why) *why = "No level is loaded.";
         return false;
     }
-    if (!saveKeepsLists(s, why)) return false;  // before anything is written
     const std::vector<ImageRegion> regions = levelSaveRegions(s);
+    if (!saveKeepsLists(s, regions, why)) return false;  // before anything is written
     // A save that changes no byte leaves the image alone and needs no restore point.
     const bool changes = std::any_of(regions.begin(), regions.end(), [&s](const ImageRegion& r) {
         return !r.bytes.empty() && std::memcmp(s.rom.base() + r.offset, r.bytes.data(), r.bytes.size()) != 0;

@@ -27,7 +27,7 @@ std::string overlapText(const char* what) {
 }
 
 // The reason for saveKeepsLists, or an empty text.
-std::string listChangeText(const LevelState& s) {
+std::string listChangeText(const LevelState& s, const std::vector<ImageRegion>& written) {
     if (!s.levelLoaded || !s.rom.isOpen()) return {};
     const size_t items = s.items.size();
     if (int i = firstItemAtZeroX(s.items); i >= 0) {
@@ -51,7 +51,6 @@ std::string listChangeText(const LevelState& s) {
     // list's x words and its end, the bonus codes and their end, and the list
     // pointers in the header.
     const LevelRegions& r = s.regions;
-    const std::vector<ImageRegion> written = levelSaveRegions(s);
     const LevelHeader& header = s.header;
     for (size_t i = 0; i <= items; ++i) {
         if ((wordAfterSave(s, written, r.items + i * sizeof(ItemRecord)) == 0) != (i == items)) {
@@ -86,8 +85,8 @@ int firstItemAtZeroX(const std::vector<ItemRecord>& items) {
     return -1;
 }
 
-bool saveKeepsLists(const LevelState& s, std::string* why) {
-    std::string text = listChangeText(s);
+bool saveKeepsLists(const LevelState& s, const std::vector<ImageRegion>& written, std::string* why) {
+    std::string text = listChangeText(s, written);
     if (why && !text.empty()) *why = text;
     return text.empty();
 }
