@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCursor>
+#include <QElapsedTimer>
 #include <QGridLayout>
 #include <QGuiApplication>
 #include <QImage>
@@ -18,10 +19,13 @@
 #include <QUndoStack>
 #include <QWheelEvent>
 #include <algorithm>
+#include <functional>
+#include <memory>
 #include <filesystem>
 
 #include "app/handlers.h"
 #include "app/settings.h"
+#include "dialogs/controls.h"
 #include "dialogs/dialogs.h"
 #include "view/edit_history.h"
 #include "view/level_loader.h"
@@ -44,14 +48,41 @@ uint32_t mouseFlags(Qt::MouseButtons buttons, Qt::KeyboardModifiers mods) {
 
 const QColor kBackground(128, 128, 128);  // the window class's grey
 
+// The frame's width and height added to the client area; zero until the
+// window manager's frame is known.
+QSize frameExtra(const QWidget* w) { return w->frameGeometry().size() - w->size(); }
+
 // Places a window so that its outer (frame) rectangle is `outer`. The frame's
-// margins are known once the window is shown; call again after showing.
+// margins are known only some time after the window is shown; call again then.
 void placeOuter(QWidget* w, const QRect& outer) {
-    const int dw = w->frameGeometry().width() - w->width();
-    const int dh = w->frameGeometry().height() - w->height();
-    w->resize(std::max(1, outer.width() - dw), std::max(1, outer.height() - dh));
+    const QSize extra = frameExtra(w);
+    w->resize(std::max(1, outer.width() - extra.width()), std::max(1, outer.height() - extra.height()));
     w->move(outer.topLeft());
 }
+
+// Only X11 window managers frame a window after it is shown, and Qt learns the
+// frame's size later still; elsewhere the frame is known at once.
+bool frameArrivesLater() { return QGuiApplication::platformName() == QLatin1String("xcb"); }
+
+// Calls `step` every few milliseconds until it returns true or `limitMs` have
+// passed, then `then`. Lets a window be corrected once its frame arrives
+// without blocking the event loop.
+void pollUntil(QWidget* owner, int limitMs, std::function<bool()> step, std::function<void()> then) {
+    auto* timer = new QTimer(owner);
+    auto clock = std::make_shared<QElapsedTimer>();
+    clock->start();
+    QObject::connect(timer, &QTimer::timeout, owner, [=] {
+        if (!step() && clock->elapsed() < limitMs) return;
+        timer->stop();
+        timer->deleteLater();
+        then();
+    });
+    timer->start(10);
+}
+
+// How long to wait for a window manager's frame or maximised size; without a
+// window manager neither comes, and the start goes on after this.
+constexpr int kFrameWaitMs = 500;
 
 QRect centredOnScreen(QSize size) {
     QRect r(QPoint(0, 0), size);
@@ -314,7 +345,7 @@ ScratchPadWindow::ScratchPadWindow(EditorWindows& app) : QWidget(nullptr, Qt::Wi
     pal.setColor(QPalette::Window, kBackground);
     setPalette(pal);
     // A fixed size: no resizing border and no maximise button.
-    setFixedSize(512, 410);
+    setFixedSize(kPadOuterW, kPadOuterH);
     setFocusPolicy(Qt::StrongFocus);
 }
 
@@ -337,6 +368,13 @@ void ScratchPadWindow::mousePressEvent(QMouseEvent* event) {
 
 void ScratchPadWindow::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
+    // The pad's outer size is fixed, frame included: shrink the client area
+    // by the frame once the window manager has added it.
+    if (!framed_ && frameArrivesLater()) {
+        framed_ = true;
+        pollUntil(this, kFrameWaitMs, [this] { return !frameExtra(this).isNull(); },
+                  [this] { setFixedSize(QSize(kPadOuterW, kPadOuterH) - frameExtra(this)); });
+    }
     onPadShown(app_.state);
     presentScratchPad(app_.state, app_);
 }
@@ -349,6 +387,7 @@ void ScratchPadWindow::closeEvent(QCloseEvent* event) {
 
 // ---------------------------------------------------------------------------
 EditorWindows::EditorWindows() {
+    installTitleFitter();
     main_ = new MainWindow(*this);
     pad_ = new ScratchPadWindow(*this);
     createScratchPad(state);
@@ -377,7 +416,6 @@ bool EditorWindows::start() {
     placeOuter(main_, outer);
     main_->showNormal();
     placeOuter(main_, outer);
-    if (settings.maximize) main_->showMaximized();
     main_->activateWindow();
     main_->setFocus();
     // A note leaves the editor usable while it is read.
@@ -409,9 +447,34 @@ bool EditorWindows::start() {
     if (!state.rom.file.recoveryNote().empty()) {
         messageBox(state.rom.file.recoveryNote(), kUnfinishedSaveCaption, BoxButtons::Ok, BoxOwner::MainWindow);
     }
-    state.clientW = main_->mapView()->width();
-    state.clientH = main_->mapView()->height();
-    loadLevel(state, *this, state.currentLevel);
+    // The first level is loaded for the client size the user sees: once the
+    // window has its frame and, when it was kept maximised, its maximised size.
+    auto loadFirst = [this] {
+        state.clientW = main_->mapView()->width();
+        state.clientH = main_->mapView()->height();
+        loadLevel(state, *this, state.currentLevel);
+    };
+    if (!frameArrivesLater()) {
+        if (settings.maximize) main_->showMaximized();
+        loadFirst();
+        return true;
+    }
+    auto applied = std::make_shared<QSize>(0, 0);
+    auto frameKnown = [this, outer, applied] {
+        const QSize extra = frameExtra(main_);
+        if (extra != *applied) {
+            *applied = extra;
+            placeOuter(main_, outer);
+        }
+        return !extra.isNull() && main_->frameGeometry() == outer;
+    };
+    const bool maximize = settings.maximize;
+    pollUntil(main_, kFrameWaitMs, frameKnown, [this, maximize, loadFirst] {
+        if (!maximize) return loadFirst();
+        const QSize normal = main_->size();
+        main_->showMaximized();
+        pollUntil(main_, kFrameWaitMs, [this, normal] { return main_->size() != normal; }, loadFirst);
+    });
     return true;
 }
 

@@ -95,8 +95,10 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    static constexpr int kPadOuterW = 512, kPadOuterH = 410;
     EditorWindows& app_;
     CanvasView* view_;
+    bool framed_ = false;
 };
 
 // The program: the state, the windows and the Shell they offer the behaviour.

@@ -17,6 +17,14 @@ struct OkCancel {
 };
 OkCancel makeOkCancel(QDialog* dialog);
 
+// The width a window needs for its whole title in the window manager's title
+// bar: the title in a bold face plus room for the frame's icon and buttons.
+int titleBarWidth(const QString& title);
+
+// Widens the dialogs and message boxes that open, while it is installed on the
+// application, so that no title is cut off.
+void installTitleFitter();
+
 // A field that takes digits only, up to `maxChars` of them (0: no limit).
 QLineEdit* makeNumberField(QWidget* parent, const char* id, int maxChars, const QString& text);
 

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QComboBox>
+#include <QFontMetrics>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -98,6 +100,10 @@ TEST(EditorDialogs, EveryDialogOpensFromTheEditorAndItsValuesReachTheImage) {
         driver.steps.push_back([](QWidget* w) { w->close(); });
         QTest::keyClick(main, Qt::Key_B);
         QTest::keyClick(main, Qt::Key_C, Qt::ControlModifier);
+        driver.steps.push_back([](QWidget* w) { w->close(); });
+        QTest::keyClick(main, Qt::Key_E);
+        driver.steps.push_back([](QWidget* w) { w->close(); });
+        QTest::keyClick(main, Qt::Key_F2);
 
         driver.answers = {QMessageBox::Yes};
         QTest::keyClick(main, Qt::Key_F1);
@@ -106,7 +112,16 @@ TEST(EditorDialogs, EveryDialogOpensFromTheEditorAndItsValuesReachTheImage) {
     }
     EXPECT_EQ(std::vector<std::string>(driver.seen.begin() + 5, driver.seen.end()),
               (std::vector<std::string>{"Choose Item", "Monster Edit", "Bonus", "Misc. Data", "Options",
-                                        "About VURK-Edit", "Clipboard Viewer", "Are you sure?|Save Map?"}));
+                                        "About VURK-Edit", "Clipboard Viewer", "Edit Tile Value (0-255)",
+                                        "VURK-Edit|Save changes to level 1?", "Are you sure?|Save Map?"}));
+    // Every window is wide enough for its whole title in a bold title bar
+    // beside the frame's icon and buttons.
+    QFont bold = QApplication::font();
+    bold.setBold(true);
+    for (size_t i = 0; i < driver.seen.size(); ++i) {
+        const QString title = QString::fromStdString(driver.seen[i].substr(0, driver.seen[i].find('|')));
+        EXPECT_GE(driver.widths[i], QFontMetrics(bold).horizontalAdvance(title) + 100) << driver.seen[i];
+    }
 
     test::ToolRun run = test::runTool("dump 1");
     ASSERT_EQ(run.status, 0) << run.err;

@@ -13,6 +13,7 @@ ModalDriver::ModalDriver() {
         if (!box && steps.empty()) return;
         last_ = w;
         seen.push_back((w->windowTitle() + (box ? "|" + box->text() : QString())).toStdString());
+        widths.push_back(w->width());
         if (!steps.empty()) {
             Step step = steps.front();
             steps.pop_front();

@@ -22,6 +22,7 @@ public:
     std::deque<Step> steps;
     std::deque<QMessageBox::StandardButton> answers;
     std::vector<std::string> seen;
+    std::vector<int> widths;  // each window's width when it was seen
 
 private:
     QTimer timer_;
