@@ -305,9 +305,13 @@ def session(x, work, edit, tool, demo, shots):
     # Where the map lies in the window: the item-mode picture of the level.
     key("i")
     wait_title(wid, "VURK-Edit - Item edit mode")
-    shot = x.screenshot(wid, f"{work}/item.png")
-    spots = [(dx, dy) for dy in range(0, 80) for dx in range(0, 12)
-             if shot.row(dx, dy, before.w) == before.row(0, 0, before.w) and shot.holds(before, dx, dy)]
+
+    def map_spots():
+        shot = x.screenshot(wid, f"{work}/item.png")
+        return [(dx, dy) for dy in range(0, 80) for dx in range(0, 12)
+                if shot.row(dx, dy, before.w) == before.row(0, 0, before.w) and shot.holds(before, dx, dy)]
+
+    spots = wait_until(map_spots, 3)
     if not check(len(spots) == 1, "the map view shows level 1 as vurk-tool render draws it in Item mode",
                  f"found at {spots}"):
         return report()
