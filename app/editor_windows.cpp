@@ -312,14 +312,15 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
 void MainWindow::wheelEvent(QWheelEvent* event) { app_.wheel(event); }
 
 void MainWindow::keyPressEvent(QKeyEvent* event) {
+    app_.keyPressed(event);
     if (event->key() == Qt::Key_ScrollLock && !event->isAutoRepeat()) app_.toggleScrollLock();
     if (int key = EditorWindows::keyCode(event)) onKeyDown(app_.state, app_, key);
 }
 
 void MainWindow::keyReleaseEvent(QKeyEvent* event) {
-    // A held key acts once, on its real release.
-    if (event->isAutoRepeat()) return;
-    if (int key = EditorWindows::keyCode(event)) onKeyUp(app_.state, app_, key);
+    if (int key = EditorWindows::keyCode(event)) {
+        app_.keyReleased(event, [this, key] { onKeyUp(app_.state, app_, key); });
+    }
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
@@ -350,13 +351,15 @@ ScratchPadWindow::ScratchPadWindow(EditorWindows& app) : QWidget(nullptr, Qt::Wi
 }
 
 void ScratchPadWindow::keyPressEvent(QKeyEvent* event) {
+    app_.keyPressed(event);
     if (event->key() == Qt::Key_ScrollLock && !event->isAutoRepeat()) app_.toggleScrollLock();
     if (int key = EditorWindows::keyCode(event)) onPadKeyDown(app_.state, app_, key);
 }
 
 void ScratchPadWindow::keyReleaseEvent(QKeyEvent* event) {
-    if (event->isAutoRepeat()) return;
-    if (int key = EditorWindows::keyCode(event)) onPadKeyUp(app_.state, app_, key);
+    if (int key = EditorWindows::keyCode(event)) {
+        app_.keyReleased(event, [this, key] { onPadKeyUp(app_.state, app_, key); });
+    }
 }
 
 void ScratchPadWindow::mousePressEvent(QMouseEvent* event) {
@@ -388,6 +391,8 @@ void ScratchPadWindow::closeEvent(QCloseEvent* event) {
 // ---------------------------------------------------------------------------
 EditorWindows::EditorWindows() {
     installTitleFitter();
+    releaseTimer_.setSingleShot(true);
+    QObject::connect(&releaseTimer_, &QTimer::timeout, [this] { runPendingRelease(); });
     main_ = new MainWindow(*this);
     pad_ = new ScratchPadWindow(*this);
     createScratchPad(state);
@@ -399,6 +404,7 @@ EditorWindows::EditorWindows() {
 }
 
 EditorWindows::~EditorWindows() {
+    releaseTimer_.stop();
     for (auto& [id, timer] : timers_) delete timer;
     delete pad_;
     delete main_;
@@ -476,6 +482,62 @@ bool EditorWindows::start() {
         pollUntil(main_, kFrameWaitMs, [this, normal] { return main_->size() != normal; }, loadFirst);
     });
     return true;
+}
+
+namespace {
+
+// No keyboard repeats sooner than this after a press: a release within it acts at once.
+constexpr quint64 kShortestRepeatDelayMs = 100;
+// How long a release of a held key waits for the press that would make it auto-repeat.
+constexpr int kRepeatPressWaitMs = 40;
+
+// The physical key where the window system names it, else the toolkit key.
+quint32 physicalKey(const QKeyEvent* event) {
+    return event->nativeScanCode() ? event->nativeScanCode() : static_cast<quint32>(event->key()) | 0x80000000u;
+}
+
+}  // namespace
+
+void EditorWindows::keyPressed(const QKeyEvent* event) {
+    const quint32 key = physicalKey(event);
+    if (pendingRelease_.action) {
+        if (pendingRelease_.key == key && pendingRelease_.time == event->timestamp()) {
+            // The release was auto-repeat: the key is still held since its first press.
+            releaseTimer_.stop();
+            pendingRelease_ = {};
+            return;
+        }
+        // Another key: the waiting release acts first, in its order.
+        runPendingRelease();
+    }
+    if (!event->isAutoRepeat()) pressedAt_[key] = event->timestamp();
+}
+
+void EditorWindows::keyReleased(const QKeyEvent* event, std::function<void()> action) {
+    if (event->isAutoRepeat()) return;
+    runPendingRelease();
+    const quint32 key = physicalKey(event);
+    auto pressed = pressedAt_.find(key);
+    const bool mayRepeat =
+        pressed == pressedAt_.end() || event->timestamp() - pressed->second >= kShortestRepeatDelayMs;
+    if (!mayRepeat) {
+        pressedAt_.erase(pressed);
+        action();
+        return;
+    }
+    pendingRelease_ = {key, event->timestamp(), event->modifiers(), std::move(action)};
+    releaseTimer_.start(kRepeatPressWaitMs);
+}
+
+void EditorWindows::runPendingRelease() {
+    releaseTimer_.stop();
+    if (!pendingRelease_.action) return;
+    PendingRelease release = std::move(pendingRelease_);
+    pendingRelease_ = {};
+    pressedAt_.erase(release.key);
+    releaseModifiers_ = release.modifiers;
+    release.action();
+    releaseModifiers_.reset();
 }
 
 int EditorWindows::keyCode(const QKeyEvent* event) {
@@ -644,9 +706,13 @@ void EditorWindows::postScroll(ScrollBar bar, int request, int32_t amount) {
         Qt::QueuedConnection);
 }
 
-bool EditorWindows::ctrlHeld() { return QGuiApplication::queryKeyboardModifiers() & Qt::ControlModifier; }
+bool EditorWindows::ctrlHeld() {
+    return releaseModifiers_.value_or(QGuiApplication::queryKeyboardModifiers()) & Qt::ControlModifier;
+}
 
-bool EditorWindows::shiftHeld() { return QGuiApplication::queryKeyboardModifiers() & Qt::ShiftModifier; }
+bool EditorWindows::shiftHeld() {
+    return releaseModifiers_.value_or(QGuiApplication::queryKeyboardModifiers()) & Qt::ShiftModifier;
+}
 
 bool EditorWindows::scrollLockOn() { return scrollLock_; }
 

@@ -8,11 +8,14 @@
 #include <QRect>
 #include <QTimer>
 #include <QWidget>
+#include <functional>
 #include <map>
+#include <optional>
 
 #include "platform/shell.h"
 #include "view/editor_state.h"
 
+class QKeyEvent;
 class QLabel;
 class QScrollBar;
 
@@ -118,6 +121,11 @@ public:
     // Toolkit key code to the key codes the behaviour uses; 0 for none.
     static int keyCode(const QKeyEvent* event);
     void toggleScrollLock() { scrollLock_ = !scrollLock_; }
+    // Every key press of the windows, before it is handled.
+    void keyPressed(const QKeyEvent* event);
+    // A key release of the windows: runs its action now, a moment later, or
+    // never when it turns out to be auto-repeat (see pendingRelease_).
+    void keyReleased(const QKeyEvent* event, std::function<void()> action);
     // A wheel notch anywhere over the main window scrolls as over the map.
     void wheel(QWheelEvent* event);
     // Repaints the map view from the canvas and view origin of the state.
@@ -155,6 +163,24 @@ private:
     MainWindow* main_ = nullptr;
     ScratchPadWindow* pad_ = nullptr;
     std::map<int, QTimer*> timers_;
+    // Held keys. Some X servers report auto-repeat as a release and a press of
+    // the same key with one timestamp, without the auto-repeat flag. A release
+    // of a key held long enough to repeat therefore waits a moment; a press of
+    // that key with the release's timestamp drops it, so a key acts once, on
+    // its real release.
+    struct PendingRelease {
+        quint32 key = 0;
+        quint64 time = 0;
+        Qt::KeyboardModifiers modifiers;
+        std::function<void()> action;
+    };
+    void runPendingRelease();
+    std::map<quint32, quint64> pressedAt_;
+    PendingRelease pendingRelease_;
+    QTimer releaseTimer_;
+    // The modifiers of the release whose action runs late; ctrlHeld and
+    // shiftHeld answer from them rather than from the keyboard now.
+    std::optional<Qt::KeyboardModifiers> releaseModifiers_;
     bool scrollLock_ = false;
     bool destroyed_ = false;
     bool closeAgreed_ = false;

@@ -254,6 +254,27 @@ TEST_F(EditorWindowsWithLevel, KeysActOnReleaseAndAutoRepeatReleasesAreIgnored) 
     EXPECT_EQ(editor->state.mapBuffer[0], static_cast<uint8_t>(tile + 2));
 }
 
+TEST_F(EditorWindowsWithLevel, HeldKeyRepeatingAsReleaseAndPressActsOnceOnItsRealRelease) {
+    // Auto-repeat as some X servers report it: a release and a press of the
+    // same key with one timestamp, without the auto-repeat flag.
+    MainWindow* w = editor->main();
+    auto send = [w](QEvent::Type type, quint64 time) {
+        QKeyEvent e(type, Qt::Key_I, Qt::NoModifier);
+        e.setTimestamp(time);
+        QApplication::sendEvent(w, &e);
+    };
+    send(QEvent::KeyPress, 1000);
+    for (quint64 t : {1660u, 1700u, 1740u}) {
+        send(QEvent::KeyRelease, t);
+        send(QEvent::KeyPress, t);
+    }
+    QTest::qWait(100);
+    EXPECT_EQ(w->windowTitle().toStdString(), "VURK-Edit - BG edit mode");
+    send(QEvent::KeyRelease, 1900);
+    QTest::qWait(100);
+    EXPECT_EQ(w->windowTitle().toStdString(), "VURK-Edit - Item edit mode");
+}
+
 TEST_F(EditorWindowsWithLevel, ClicksScrollBarsAndTheScratchPad) {
     MainWindow* w = editor->main();
     EditorState& s = editor->state;
