@@ -336,7 +336,8 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 ScratchPadWindow::ScratchPadWindow(EditorWindows& app) : QWidget(nullptr, Qt::Window), app_(app) {
     setObjectName("VURKScratchPad");
     setWindowTitle("Scratch Pad");
-    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint);
     view_ = new CanvasView(this);
     view_->setGeometry(0, 0, kPadPixels, kPadPixels);
