@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <tuple>
 
 #include "tests/support/level_fixture.h"
 
@@ -42,12 +43,11 @@ TEST_F(LevelLoad, CopiesHeaderMapAndListsOfTheLevel) {
     EXPECT_EQ(state.bonus, (std::vector<uint16_t>{4, 10, 32}));
 
     // The start points become victim records 10 and 11.
-    EXPECT_EQ(state.victims[10].x, 120);
-    EXPECT_EQ(state.victims[10].y, 180);
-    EXPECT_EQ(state.victims[10].code, 0u);
-    EXPECT_EQ(state.victims[11].x, 160);
-    EXPECT_EQ(state.victims[11].y, 190);
-    EXPECT_EQ(state.victims[11].code, 1u);
+    const auto start = [&](int i) {
+        return std::tuple<int, int, uint32_t>(state.victims[i].x, state.victims[i].y, state.victims[i].code);
+    };
+    EXPECT_EQ(start(10), std::make_tuple(120, 180, 0u));
+    EXPECT_EQ(start(11), std::make_tuple(160, 190, 1u));
 
     // Slot 0 takes the first cell's low byte; the other slots keep theirs.
     EXPECT_EQ(state.clipboard.index, 0u);
@@ -101,8 +101,9 @@ TEST_F(LevelLoad, LongThinMapsUpToTheCoordinateLimitLoad) {
     }
 }
 
-TEST_F(LevelLoad, ItemListEndsAtTheFirstZeroXAndBonusListsMayBeMissing) {
+TEST_F(LevelLoad, ItemListEndsAtTheFirstZeroXBonusListsMayBeMissingAndKeepHeaderKeepsIt) {
     LevelContent c = sampleLevel();
+    rom.addLevel(2, c);
     c.items[1].x = 0;  // y stays non-zero: the list still ends here
     rom.addLevel(0, c);
     c.items.clear();
@@ -116,16 +117,13 @@ TEST_F(LevelLoad, ItemListEndsAtTheFirstZeroXAndBonusListsMayBeMissing) {
     EXPECT_TRUE(state.items.empty());
     EXPECT_TRUE(state.bonus.empty());
     EXPECT_EQ(state.header.bonusList, 0);
-}
 
-TEST_F(LevelLoad, KeepHeaderReloadsDataButKeepsTheWorkingHeader) {
-    rom.addLevel(2, sampleLevel());
-    openAndLoad(2);
+    // Reloading with the working header kept: the lists come from the image again.
+    ASSERT_TRUE(loadLevelData(state, 2, why)) << why;
     state.header.tileset = 0x9C8000;
     state.header.music = 11;
     state.items[0].x = 999;
     state.keepHeader = true;
-    std::string why;
     ASSERT_TRUE(loadLevelData(state, 2, why)) << why;
     EXPECT_EQ(state.header.tileset, 0x9C8000u);
     EXPECT_EQ(state.header.music, 11);

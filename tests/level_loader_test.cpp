@@ -130,6 +130,7 @@ TEST_F(LevelLoader, ViewStartsTopLeftOrCentredOnTheFirstStartWithinTheMap) {
         uint16_t startX, startY;
         bool option;
         int32_t viewX, viewY;
+        uint16_t w = 40, h = 30;
     };
     // A 40 x 30 map is 2560 x 1920 pixels; the client is 640 x 480.
     const Case cases[] = {
@@ -139,9 +140,12 @@ TEST_F(LevelLoader, ViewStartsTopLeftOrCentredOnTheFirstStartWithinTheMap) {
         {320, 240, true, 0, 0},
         {321, 241, true, 1, 1},
         {2500, 1900, true, 1920, 1440},  // no further than the map's end
+        // A map smaller than the client: the maxima are reported as they are,
+        // negative, and the shell shows no bar then.
+        {200, 250, true, 0, 0, 4, 4},
     };
     for (uint32_t i = 0; i < std::size(cases); ++i) {
-        LevelContent c = level(40, 30);
+        LevelContent c = level(cases[i].w, cases[i].h);
         c.start1X = cases[i].startX;
         c.start1Y = cases[i].startY;
         rom.addLevel(i, c);
@@ -159,10 +163,10 @@ TEST_F(LevelLoader, ViewStartsTopLeftOrCentredOnTheFirstStartWithinTheMap) {
         EXPECT_EQ(s.selY, 0);
         ASSERT_EQ(shell.scrollBars.size(), 2u);
         EXPECT_EQ(shell.scrollBars[0].bar, ScrollBar::Vertical);
-        EXPECT_EQ(shell.scrollBars[0].max, 1920 - 480);
+        EXPECT_EQ(shell.scrollBars[0].max, 64 * cases[i].h - 480);
         EXPECT_EQ(shell.scrollBars[0].pos, cases[i].viewY);
         EXPECT_EQ(shell.scrollBars[1].bar, ScrollBar::Horizontal);
-        EXPECT_EQ(shell.scrollBars[1].max, 2560 - 640);
+        EXPECT_EQ(shell.scrollBars[1].max, 64 * cases[i].w - 640);
         EXPECT_EQ(shell.scrollBars[1].pos, cases[i].viewX);
         // The view is drawn from the view origin and shown whole.
         ASSERT_FALSE(shell.mapPresents.empty());
@@ -171,25 +175,6 @@ TEST_F(LevelLoader, ViewStartsTopLeftOrCentredOnTheFirstStartWithinTheMap) {
         EXPECT_EQ(s.drawn.x, cases[i].viewX);
         EXPECT_EQ(s.drawn.y, cases[i].viewY);
     }
-}
-
-TEST_F(LevelLoader, MapSmallerThanTheClientStartsAtZero) {
-    writeSheet(0);
-    LevelContent c = level(4, 4);  // 256 x 256 pixels
-    c.start1X = 200;
-    c.start1Y = 250;
-    rom.addLevel(0, c);
-    openImage();
-    s.options = kOptStartAtZekeStart;
-    ASSERT_TRUE(loadLevel(s, shell, 0));
-    EXPECT_EQ(s.viewX, 0);
-    EXPECT_EQ(s.viewY, 0);
-    // The maxima are reported as they are, negative; the shell shows no bar then.
-    ASSERT_EQ(shell.scrollBars.size(), 2u);
-    EXPECT_EQ(shell.scrollBars[0].max, 256 - 480);
-    EXPECT_EQ(shell.scrollBars[1].max, 256 - 640);
-    EXPECT_EQ(shell.scrollBars[0].pos, 0);
-    EXPECT_EQ(shell.scrollBars[1].pos, 0);
 }
 
 TEST_F(LevelLoader, CanvasTakesTheVisiblePartAndTheMarkerOnlyInBgMode) {

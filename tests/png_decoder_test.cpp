@@ -3,7 +3,6 @@
 // error codes; and LoadPngBitmap's one message.
 #include <QBuffer>
 #include <QImage>
-#include <cstdlib>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <png.h>
@@ -16,6 +15,7 @@
 #include "png/png_decoder.h"
 #include "tests/support/fake_shell.h"
 #include "tests/support/png_images.h"
+#include "tests/support/run_tool.h"
 #include "tests/support/workdir.h"
 
 namespace vurk::test {
@@ -59,12 +59,9 @@ protected:
     int png2bmp(const Bytes& png, std::string* err = nullptr) {
         writeFileBytes("in.png", png);
         std::filesystem::remove("out.bmp");
-        const int status = std::system(VURK_TOOL_PATH " png2bmp in.png out.bmp 2> err.txt");
-        if (err) {
-            const Bytes text = readFileBytes("err.txt");
-            err->assign(text.begin(), text.end());
-        }
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        const ToolRun r = runTool("png2bmp in.png out.bmp");
+        if (err) *err = r.err;
+        return r.status;
     }
 
     // Decodes `png` with png2bmp and `reference` (the same picture) with
@@ -486,10 +483,9 @@ TEST_F(PngTest, LoadPngBitmapShowsOneMessageForUnreadableFiles) {
         shell.boxes.pop_back();
     }
 
-    const int status = std::system(VURK_TOOL_PATH " png2bmp missing.png out.bmp 2> err.txt");
-    EXPECT_EQ(WEXITSTATUS(status), 1);
-    const Bytes text = readFileBytes("err.txt");
-    EXPECT_EQ(std::string(text.begin(), text.end()), "lastError=0x1000\n");
+    const ToolRun missing = runTool("png2bmp missing.png out.bmp");
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_EQ(missing.err, "lastError=0x1000\n");
 }
 
 // A palette image without PLTE shows its indices as greys.

@@ -18,23 +18,18 @@ using test::readFileBytes;
 using test::WorkDir;
 using test::writeFileBytes;
 
-TEST(Addresses, ShortPointersCoverBank9F) {
+TEST(Addresses, PointersGiveFileOffsetsOfTheFastRomLayout) {
     EXPECT_EQ(shortPointerOffset(0x8000), 0xF8200u);
     EXPECT_EQ(shortPointerOffset(0xFFFF), 0x1001FFu);
     EXPECT_EQ(shortPointerOffset(0x8002), kLevelTableOffset);
-}
-
-TEST(Addresses, LongPointersFollowTheFastRomLayout) {
     const uint8_t stored[4] = {0x00, 0x80, 0x9A, 0x00};
     EXPECT_EQ(longPointerOffset(readLe32(stored)), 0xD0200u);
-    EXPECT_EQ(longPointerOffset(0x808000), 0x200u);
-    EXPECT_EQ(longPointerOffset(0x80FFFF), 0x81FFu);
-    EXPECT_EQ(longPointerOffset(0x818000), 0x8200u);
-    EXPECT_EQ(longPointerOffset(0x9FFFFF), 0x1001FFu);
-    // Every offset of banks $80-$9F survives the way there and back.
-    for (uint32_t off = 0x200; off < kBank9FEnd; off += 0x1FFF) {
-        EXPECT_EQ(longPointerOffset(longPointerFor(off)), off);
+    for (auto [pointer, offset] : {std::pair{0x808000u, 0x200u}, {0x80FFFFu, 0x81FFu}, {0x818000u, 0x8200u},
+                                   {0x9FFFFFu, 0x1001FFu}}) {
+        EXPECT_EQ(longPointerOffset(pointer), offset) << std::hex << pointer;
     }
+    // Every offset of banks $80-$9F survives the way there and back.
+    for (uint32_t off = 0x200; off < kBank9FEnd; off += 0x1FFF) EXPECT_EQ(longPointerOffset(longPointerFor(off)), off);
 }
 
 TEST(Addresses, LevelTableEntriesGiveHeaderOffsets) {

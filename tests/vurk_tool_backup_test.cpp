@@ -74,34 +74,6 @@ TEST_F(ToolBackups, RestoringMakesARestorePointAndAnUnchangedImportNone) {
     EXPECT_EQ(readFileBytes("vurk.smc"), original);
 }
 
-TEST_F(ToolBackups, RestoreRefusesWhatDoesNotFitAndChangesNothing) {
-    RomBuilder moved;
-    moved.addLevel(0, sampleLevel());
-    LevelContent bigger = sampleLevel();
-    bigger.items.push_back(bigger.items[0]);  // the item list grows: the lists end elsewhere
-    moved.addLevel(1, bigger);
-    ASSERT_TRUE(moved.save("moved.smc"));
-    std::vector<uint8_t> shorter(original.begin(), original.end() - 1);
-    writeFileBytes("short.smc", shorter);
-
-    const struct {
-        const char* args;
-        const char* says;
-    } cases[] = {
-        {"restore short.smc", "it is not a restore point of this image"},
-        {"restore moved.smc --level 1", "level 1's item list lies elsewhere or has another size"},
-        {"restore missing.smc", "could not read missing.smc"},
-        {"restore before.smc --level 56", "the level must be a number from 0 to 55"},
-    };
-    for (const auto& c : cases) {
-        ToolRun r = runTool(c.args);
-        EXPECT_EQ(r.status, 1) << c.args;
-        EXPECT_TRUE(has(r.err, c.says)) << c.args << ": " << r.err;
-    }
-    EXPECT_EQ(readFileBytes("vurk.smc"), edited);
-    EXPECT_EQ(backupCount(), 0u);
-}
-
 TEST_F(ToolBackups, DiffReportsWhatChangedWithTheStatusOfDiff) {
     EXPECT_EQ(runTool("diff before.smc before.smc").status, 0);
     ToolRun same = runTool("diff vurk.smc vurk.smc --level 1");
@@ -132,25 +104,42 @@ TEST_F(ToolBackups, DiffReportsWhatChangedWithTheStatusOfDiff) {
     EXPECT_EQ(runTool("diff vurk.smc maps/level02.vmap").status, 0);
 }
 
-TEST_F(ToolBackups, DiffErrorsExitTwo) {
+// Refused restores exit 1 and diff's errors 2; neither changes the image nor
+// makes a restore point.
+TEST_F(ToolBackups, RefusalsAndErrorsChangeNothing) {
+    RomBuilder moved;
+    moved.addLevel(0, sampleLevel());
+    LevelContent bigger = sampleLevel();
+    bigger.items.push_back(bigger.items[0]);  // the item list grows: the lists end elsewhere
+    moved.addLevel(1, bigger);
+    ASSERT_TRUE(moved.save("moved.smc"));
+    writeFileBytes("short.smc", std::vector<uint8_t>(original.begin(), original.end() - 1));
     ASSERT_EQ(runTool("export 2").status, 0);
     writeFileBytes("bad.vmap", {'V', 'M', 'A', 'P', 0xFD, 0xFF, 0xFF, 0xFF});  // level 2, cut short
+
     const struct {
         const char* args;
+        int status;
         const char* says;
     } cases[] = {
-        {"diff before.smc", "give two files"},
-        {"diff before.smc missing.smc", "could not read missing.smc"},
-        {"diff before.smc maps/level02.vmap --level 1", "holds level 2, not level 1"},
-        {"diff before.smc bad.vmap", "Error in vmap file"},
-        {"diff before.smc vurk.smc --png out.png", "give --level N too"},
-        {"diff before.smc vurk.smc --level 1 --png out.png", "Could not find..."},  // no tile sheets here
+        {"restore short.smc", 1, "it is not a restore point of this image"},
+        {"restore moved.smc --level 1", 1, "level 1's item list lies elsewhere or has another size"},
+        {"restore missing.smc", 1, "could not read missing.smc"},
+        {"restore before.smc --level 56", 1, "the level must be a number from 0 to 55"},
+        {"diff before.smc", 2, "give two files"},
+        {"diff before.smc missing.smc", 2, "could not read missing.smc"},
+        {"diff before.smc maps/level02.vmap --level 1", 2, "holds level 2, not level 1"},
+        {"diff before.smc bad.vmap", 2, "Error in vmap file"},
+        {"diff before.smc vurk.smc --png out.png", 2, "give --level N too"},
+        {"diff before.smc vurk.smc --level 1 --png out.png", 2, "Could not find..."},  // no tile sheets here
     };
     for (const auto& c : cases) {
         ToolRun r = runTool(c.args);
-        EXPECT_EQ(r.status, 2) << c.args;
+        EXPECT_EQ(r.status, c.status) << c.args;
         EXPECT_TRUE(has(r.err, c.says)) << c.args << ": " << r.err;
     }
+    EXPECT_EQ(readFileBytes("vurk.smc"), edited);
+    EXPECT_EQ(backupCount(), 0u);
 }
 
 TEST(ToolDiffPicture, OutlinesTheChangedCells) {
