@@ -18,6 +18,7 @@ import json
 import os
 import shutil
 import signal
+import struct
 import subprocess
 import sys
 import tempfile
@@ -427,7 +428,47 @@ def session(x, work, edit, tool, demo, shots):
     except subprocess.TimeoutExpired:
         status = None
     check(status == 0, "closing without unsaved edits ends at once with status 0", f"status {status}")
+
+    # A maximised start that centres Zeke centres him in the maximised view.
+    # The view's chrome (scroll bar right, scroll bar and status bar below) is
+    # measured on the level-2 shot, which shows the level from its corner.
+    chrome_r = shot.w - mx - next(c for c in range(shot.w - mx) if shot.row(mx + c, my, 1) != level2.row(c, 0, 1))
+    chrome_b = shot.h - my - next(r for r in range(shot.h - my)
+                                  if shot.row(mx, my + r, 1) != level2.row(0, r, 1))
+    zeke = (1300, 1000)
+    vurk_tool(ws, "export", 2)
+    vmap = bytearray(open(f"{ws}/maps/level02.vmap", "rb").read())
+    header = bytes(vmap).find(struct.pack("<HH", *dump_start(vurk_tool(ws, "dump", 2))))
+    vmap[header:header + 4] = struct.pack("<HH", *zeke)
+    open(f"{ws}/maps/level02.vmap", "wb").write(bytes(vmap))
+    vurk_tool(ws, "import", 2)
+    vurk_tool(ws, "render", 2, f"{work}/ref2-bg.png", "--mode", "bg")
+    centred = Image.read(f"{work}/ref2-bg.png")
+    with open(ini, "w") as f:
+        f.write("[vurk]\nx=40\ny=30\nlevel=2\noptions=7\nmaxed=1\nw=640\nh=480\n")
+    editor, wid = launch()
+
+    def centred_view():
+        big = x.screenshot(wid, f"{work}/maximised.png")
+        vw, vh = big.w - mx - chrome_r, big.h - my - chrome_b
+        ox = max(0, min(zeke[0] - vw // 2, centred.w - vw))
+        oy = max(0, min(zeke[1] - vh // 2, centred.h - vh))
+        return big.w > shot.w and big.holds(centred, mx, my, ox, oy, vw, vh)
+
+    check(wait_until(centred_view, 3), "a maximised start centres Zeke's starting point in the maximised view")
+    key("alt+F4")
+    try:
+        status = editor.wait(TIMEOUT)
+    except subprocess.TimeoutExpired:
+        status = None
+    check(status == 0, "the maximised editor closes with status 0", f"status {status}")
     return report()
+
+
+def dump_start(dump):
+    """Zeke's starting point from `vurk-tool dump` output."""
+    header = json.loads(dump)["header"]
+    return header["start1X"], header["start1Y"]
 
 
 def report():
