@@ -193,16 +193,23 @@ TEST_F(EditorWindowsWithLevel, MenuHasTheEntriesOfTheEditor) {
     QStringList texts;
     for (QAction* menu : editor->main()->menuBar()->actions()) {
         texts << menu->text();
-        for (QAction* a : menu->menu()->actions()) texts << (a->isSeparator() ? "-" : a->text());
+        for (QAction* a : menu->menu()->actions()) {
+            const QString keys = a->shortcut().toString(QKeySequence::NativeText);
+            texts << (a->isSeparator() ? "-" : keys.isEmpty() ? a->text() : a->text() + "[" + keys + "]");
+        }
     }
+    // The View menu shows the keys of its entries.
     EXPECT_EQ(texts.join(",").toStdString(),
               "File,Open Rom...,Save...,-,Exit,Mode,BG Edit,Item Edit,Victim Edit,Moster Edit,"
               "Misc,Change Level,Misc Data,Bonus Editor,Options,Help,Contents,-,About,"
-              "Edit,Undo\tCtrl+Z,Redo\tCtrl+Y");
+              "Edit,Undo\tCtrl+Z,Redo\tCtrl+Y,"
+              "View,Zoom In[Ctrl++],Zoom Out[Ctrl+-],Actual Size[Ctrl+0],-,25%,50%,100%,200%,-,Grid[G],"
+              "Tile Picker[F6]");
     // Nothing to take back yet: both Edit entries are greyed.
     EXPECT_FALSE(editor->main()->undoAction()->isEnabled());
     EXPECT_FALSE(editor->main()->redoAction()->isEnabled());
     for (QAction* menu : editor->main()->menuBar()->actions()) {
+        if (menu->text() == "View") break;
         for (QAction* a : menu->menu()->actions()) EXPECT_TRUE(a->shortcut().isEmpty());
     }
 }
@@ -249,9 +256,9 @@ TEST_F(EditorWindowsWithLevel, KeysActOnReleaseAndAutoRepeatReleasesAreIgnored) 
     QApplication::sendEvent(w, &repeat);
     QTest::keyRelease(w, Qt::Key_Plus, Qt::KeypadModifier);
     EXPECT_EQ(editor->state.mapBuffer[0], static_cast<uint8_t>(tile + 2));
-    // The plus key of the main keyboard is no tile step.
-    QTest::keyClick(w, Qt::Key_Plus);
-    EXPECT_EQ(editor->state.mapBuffer[0], static_cast<uint8_t>(tile + 2));
+    // The main keyboard's + (or = unshifted) and - step too, on every press.
+    for (Qt::Key key : {Qt::Key_Plus, Qt::Key_Equal, Qt::Key_Equal, Qt::Key_Minus}) QTest::keyClick(w, key);
+    EXPECT_EQ(editor->state.mapBuffer[0], static_cast<uint8_t>(tile + 4));
 }
 
 TEST_F(EditorWindowsWithLevel, ClicksScrollBarsAndTheScratchPad) {
