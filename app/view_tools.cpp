@@ -48,7 +48,12 @@ void MapView::paintEvent(QPaintEvent* event) {
     const EditorState& s = app_.state;
     if (!grid_ || !s.levelLoaded) return;
     QPainter p(this);
-    p.setPen(QColor(255, 255, 255, 110));
+    // Dashes of black on white show on light and dark tiles alike.
+    QPen pen(Qt::black, 1, Qt::CustomDashLine);
+    pen.setDashPattern({3, 3});
+    p.setBackgroundMode(Qt::OpaqueMode);
+    p.setBackground(Qt::white);
+    p.setPen(pen);
     const int32_t mapW = static_cast<int32_t>(s.mapWidth) * kCellSize;
     const int32_t mapH = static_cast<int32_t>(s.mapHeight) * kCellSize;
     const int right = std::min(levelToWindow(mapW - s.viewX, zoom_), width()) - 1;
