@@ -25,6 +25,7 @@
 
 #include "app/handlers.h"
 #include "app/settings.h"
+#include "app/view_tools.h"
 #include "dialogs/controls.h"
 #include "dialogs/dialogs.h"
 #include "view/edit_history.h"
@@ -149,22 +150,32 @@ void CanvasView::paintEvent(QPaintEvent*) {
     // Only what lies inside the bitmap is copied; the rest shows the background.
     QImage image(bitmap_->bits(), bitmap_->width(), bitmap_->height(), static_cast<qsizetype>(bitmap_->pitch()),
                  QImage::Format_RGB32);
-    QRect source = QRect(originX_, originY_, width(), height()).intersected(image.rect());
+    // The bitmap pixels that the widget's pixels show.
+    const QSize shown(windowToLevel(width() - 1, zoom_) + 1, windowToLevel(height() - 1, zoom_) + 1);
+    QRect source = QRect(QPoint(originX_, originY_), shown).intersected(image.rect());
     if (source.isEmpty()) return;
+    if (zoom_ != kDefaultZoom) {
+        p.scale(zoom_ / 100.0, zoom_ / 100.0);
+        p.setRenderHint(QPainter::SmoothPixmapTransform, zoom_ < kDefaultZoom);
+    }
     p.drawImage(source.topLeft() - QPoint(originX_, originY_), image, source);
 }
 
 // ---------------------------------------------------------------------------
-MapView::MapView(QWidget* parent, EditorWindows& app) : CanvasView(parent), app_(app) {}
+MapView::MapView(QWidget* parent, EditorWindows& app) : CanvasView(parent), app_(app) {
+    // Moves without a button name what is under the pointer.
+    setMouseTracking(true);
+}
 
 void MapView::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
-    onSize(app_.state, app_, static_cast<uint16_t>(width()), static_cast<uint16_t>(height()));
+    const QSize c = clientSize();
+    onSize(app_.state, app_, static_cast<uint16_t>(c.width()), static_cast<uint16_t>(c.height()));
     app_.refreshMap();
 }
 
 void MapView::mousePressEvent(QMouseEvent* event) {
-    const QPoint p = event->position().toPoint();
+    const QPoint p = toClient(event->position().toPoint());
     const auto x = static_cast<uint16_t>(p.x()), y = static_cast<uint16_t>(p.y());
     if (event->button() == Qt::LeftButton) {
         onLeftButtonDown(app_.state, app_, x, y, mouseFlags(event->buttons(), event->modifiers()));
@@ -174,10 +185,13 @@ void MapView::mousePressEvent(QMouseEvent* event) {
 }
 
 void MapView::mouseMoveEvent(QMouseEvent* event) {
-    const QPoint p = event->position().toPoint();
+    const QPoint w = event->position().toPoint();
     // Moves outside the view reach it only through the toolkit's grab; the
     // object follows the pointer only inside it.
-    if (!rect().contains(p)) return;
+    if (!rect().contains(w)) return;
+    const QPoint p = toClient(w);
+    app_.pointer = {PointerSpot::Over::Map, app_.state.viewX + p.x(), app_.state.viewY + p.y(), 0};
+    app_.showHistory();
     onMouseMove(app_.state, app_, static_cast<uint16_t>(p.x()), static_cast<uint16_t>(p.y()),
                 mouseFlags(event->buttons(), event->modifiers()));
 }
@@ -246,6 +260,7 @@ MainWindow::MainWindow(EditorWindows& app) : app_(app) {
     grid->addWidget(vBar_, 0, 1);
     grid->addWidget(hBar_, 1, 0);
     setCentralWidget(central);
+    buildViewTools();
     // The level, its size and whether it is modified, under the map view; the
     // map view's client area lies between the menu bar, the scroll bars and it.
     status_ = new QLabel(this);
@@ -319,7 +334,10 @@ void MainWindow::keyPressEvent(QKeyEvent* event) {
 
 void MainWindow::keyReleaseEvent(QKeyEvent* event) {
     if (int key = EditorWindows::keyCode(event)) {
-        app_.keyReleased(event, [this, key] { onKeyUp(app_.state, app_, key); });
+        app_.keyReleased(event, [this, key] {
+            onKeyUp(app_.state, app_, key);
+            picker_->update();  // a key may have changed the clipboard
+        });
     }
 }
 
@@ -425,6 +443,7 @@ bool EditorWindows::start() {
     placeOuter(main_, outer);
     main_->activateWindow();
     main_->setFocus();
+    main_->applyViewSettings(readViewSettings());
     // A note leaves the editor usable while it is read.
     if (!settings.note.empty()) messageBox(settings.note, "VURK-Edit", BoxButtons::Ok, BoxOwner::None);
 
@@ -457,8 +476,8 @@ bool EditorWindows::start() {
     // The first level is loaded for the client size the user sees: once the
     // window has its frame and, when it was kept maximised, its maximised size.
     auto loadFirst = [this] {
-        state.clientW = main_->mapView()->width();
-        state.clientH = main_->mapView()->height();
+        state.clientW = main_->mapView()->clientSize().width();
+        state.clientH = main_->mapView()->clientSize().height();
         loadLevel(state, *this, state.currentLevel);
     };
     if (!frameArrivesLater()) {
@@ -567,6 +586,9 @@ int EditorWindows::keyCode(const QKeyEvent* event) {
     if (k >= Qt::Key_0 && k <= Qt::Key_9 && !keypad) return k;
     if (k >= Qt::Key_F1 && k <= Qt::Key_F12) return kKeyF1 + (k - Qt::Key_F1);
     if (k == Qt::Key_Home) return kKeyHome;
+    if (k >= Qt::Key_Left && k <= Qt::Key_Down) return kKeyLeft + (k - Qt::Key_Left);
+    if (k == Qt::Key_Plus || k == Qt::Key_Equal) return kKeyPlus;
+    if (k == Qt::Key_Minus) return kKeyMinus;
     return 0;
 }
 
@@ -584,6 +606,7 @@ void EditorWindows::destroyed() {
     w.minimized = main_->isMinimized();
     int32_t level = static_cast<int32_t>(state.currentLevel);
     writeExitSettings(w, state.options, level);
+    writeViewSettings(main_->viewSettings());
     state.currentLevel = static_cast<uint32_t>(level);
     pad_->hide();
     QCoreApplication::quit();
@@ -599,7 +622,9 @@ void EditorWindows::showHistory() {
     };
     entry(main_->undoAction(), "Undo", stack.canUndo(), stack.undoText(), "Ctrl+Z");
     entry(main_->redoAction(), "Redo", stack.canRedo(), stack.redoText(), "Ctrl+Y");
-    main_->statusLabel()->setText(QString::fromStdString(statusText(state)));
+    main_->statusLabel()->setText(QString::fromStdString(statusBarText(state, pointer)));
+    // The picker frames the current clipboard slot.
+    main_->tilePicker()->update();
 }
 
 QWidget* EditorWindows::ownerWidget(BoxOwner owner) {
@@ -718,7 +743,7 @@ bool EditorWindows::shiftHeld() {
 bool EditorWindows::scrollLockOn() { return scrollLock_; }
 
 ClientPoint EditorWindows::cursorPos() {
-    const QPoint p = main_->mapView()->mapFromGlobal(QCursor::pos());
+    const QPoint p = main_->mapView()->toClient(main_->mapView()->mapFromGlobal(QCursor::pos()));
     return {p.x(), p.y()};
 }
 

@@ -14,14 +14,20 @@
 
 #include "platform/shell.h"
 #include "view/editor_state.h"
+#include "view/status_text.h"
+#include "view/zoom.h"
 
 class QKeyEvent;
 class QLabel;
 class QScrollBar;
+class QAction;
+class QDockWidget;
 
 namespace vurk {
 
 class EditorWindows;
+class TilePicker;
+struct ViewSettings;
 
 // The outer rectangle for a window that the settings put at (x, y) with size
 // w x h: on the screen area it overlaps most (the first one when it overlaps
@@ -36,6 +42,8 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    // Window pixels per 100 bitmap pixels.
+    int32_t zoom_ = kDefaultZoom;
 
 private:
     const Bitmap* bitmap_ = nullptr;
@@ -46,8 +54,19 @@ private:
 class MapView : public CanvasView {
 public:
     MapView(QWidget* parent, EditorWindows& app);
+    // The one place where window pixels become level pixels: a point of the
+    // widget as a client point of the behaviour, and the client size.
+    QPoint toClient(QPoint widgetPoint) const;
+    QSize clientSize() const;
+    int32_t zoom() const { return zoom_; }
+    // Keeps the level point at the middle of the view where it was.
+    void setZoom(int32_t percent);
+    bool grid() const { return grid_; }
+    void setGrid(bool on);
 
 protected:
+    void paintEvent(QPaintEvent* event) override;
+    void leaveEvent(QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
@@ -56,6 +75,7 @@ protected:
 
 private:
     EditorWindows& app_;
+    bool grid_ = false;
 };
 
 class MainWindow : public QMainWindow {
@@ -66,6 +86,12 @@ public:
     QAction* undoAction() const { return undo_; }
     QAction* redoAction() const { return redo_; }
     QLabel* statusLabel() const { return status_; }
+    TilePicker* tilePicker() const { return picker_; }
+    QAction* gridAction() const { return grid_; }
+    // The View menu's zoom and grid, and whether the tile picker shows.
+    void setZoom(int32_t percent);
+    ViewSettings viewSettings() const;
+    void applyViewSettings(const ViewSettings& view);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -76,6 +102,8 @@ protected:
 
 private:
     void buildMenu();
+    // The View menu and the tile picker's dock (app/view_tools.cpp).
+    void buildViewTools();
     EditorWindows& app_;
     MapView* mapView_;
     QScrollBar* hBar_;
@@ -83,6 +111,8 @@ private:
     QAction* undo_ = nullptr;
     QAction* redo_ = nullptr;
     QLabel* status_;
+    TilePicker* picker_ = nullptr;
+    QAction* grid_ = nullptr;
 };
 
 class ScratchPadWindow : public QWidget {
@@ -137,6 +167,8 @@ public:
     bool mayClose();
     // The Edit menu's entries and the status bar, from the edit history.
     void showHistory();
+    // What the pointer is over, for the status bar.
+    PointerSpot pointer;
 
     // Shell
     BoxAnswer messageBox(const std::string& text, const std::string& caption, BoxButtons buttons,

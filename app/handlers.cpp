@@ -9,6 +9,7 @@
 #include "view/map_canvas.h"
 #include "view/objects.h"
 #include "view/tile_edit.h"
+#include "view/tile_picker.h"
 
 namespace vurk {
 
@@ -73,13 +74,18 @@ void moveGrabbed(EditorState& s, int32_t x, int32_t y) {
     }
 }
 
-// The tile step of a keypad key, or 0 for any other key.
-int8_t keypadTileStep(int key) {
+// The tile step of a keypad key or of the main keyboard's + and - (which,
+// with Ctrl, zoom instead), or 0 for any other key.
+int8_t keypadTileStep(int key, bool ctrl) {
     switch (key) {
     case kKeyPadAdd:
         return 1;
     case kKeyPadSubtract:
         return -1;
+    case kKeyPlus:
+        return ctrl ? 0 : 1;
+    case kKeyMinus:
+        return ctrl ? 0 : -1;
     case kKeyPadMultiply:
         return 16;
     case kKeyPadDivide:
@@ -252,7 +258,11 @@ void onCommand(EditorState& s, Shell& shell, int id) {
 
 void onKeyDown(EditorState& s, Shell& shell, int key) {
     if (s.editMode != kModeBg || !s.levelLoaded) return;
-    if (int8_t step = keypadTileStep(key)) adjustSelectedTile(s, shell, step, TileTarget::Map);
+    if (int8_t step = keypadTileStep(key, shell.ctrlHeld())) adjustSelectedTile(s, shell, step, TileTarget::Map);
+    if (key >= kKeyLeft && key <= kKeyDown) {
+        moveCursor(s, shell, key == kKeyLeft ? -1 : key == kKeyRight ? 1 : 0,
+                   key == kKeyUp ? -1 : key == kKeyDown ? 1 : 0);
+    }
 }
 
 void onKeyUp(EditorState& s, Shell& shell, int key) {
@@ -492,7 +502,7 @@ void onAutoScrollTimer(EditorState& s, Shell& shell) {
 // The pad holds tile indices of its own, so it works without a level too.
 void onPadKeyDown(EditorState& s, Shell& shell, int key) {
     if (s.editMode != kModeBg) return;
-    if (int8_t step = keypadTileStep(key)) adjustSelectedTile(s, shell, step, TileTarget::Pad);
+    if (int8_t step = keypadTileStep(key, shell.ctrlHeld())) adjustSelectedTile(s, shell, step, TileTarget::Pad);
 }
 
 void onPadKeyUp(EditorState& s, Shell& shell, int key) {

@@ -32,6 +32,10 @@ enum Command : int {
 // Key codes the windows react to (the platform's virtual-key codes).
 enum Key : int {
     kKeyHome = 0x24,
+    kKeyLeft = 0x25,
+    kKeyUp = 0x26,
+    kKeyRight = 0x27,
+    kKeyDown = 0x28,
     kKey1 = 0x31,
     kKey2 = 0x32,
     kKeyB = 0x42,
@@ -57,6 +61,8 @@ enum Key : int {
     kKeyF5 = 0x74,
     kKeyF8 = 0x77,
     kKeyF12 = 0x7B,
+    kKeyPlus = 0xBB,   // the main keyboard's =/+ key
+    kKeyMinus = 0xBD,  // the main keyboard's -/_ key
 };
 
 // Mouse message flags.

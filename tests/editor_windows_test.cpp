@@ -20,6 +20,7 @@
 #include "tests/support/workdir.h"
 #include "tools/rom_builder.h"
 #include "view/edit_history.h"
+#include "view/tile_edit.h"
 
 namespace vurk {
 namespace {
@@ -193,16 +194,23 @@ TEST_F(EditorWindowsWithLevel, MenuHasTheEntriesOfTheEditor) {
     QStringList texts;
     for (QAction* menu : editor->main()->menuBar()->actions()) {
         texts << menu->text();
-        for (QAction* a : menu->menu()->actions()) texts << (a->isSeparator() ? "-" : a->text());
+        for (QAction* a : menu->menu()->actions()) {
+            const QString keys = a->shortcut().toString(QKeySequence::NativeText);
+            texts << (a->isSeparator() ? "-" : keys.isEmpty() ? a->text() : a->text() + "[" + keys + "]");
+        }
     }
+    // The View menu shows the keys of its entries.
     EXPECT_EQ(texts.join(",").toStdString(),
               "File,Open Rom...,Save...,-,Exit,Mode,BG Edit,Item Edit,Victim Edit,Moster Edit,"
               "Misc,Change Level,Misc Data,Bonus Editor,Options,Help,Contents,-,About,"
-              "Edit,Undo\tCtrl+Z,Redo\tCtrl+Y");
+              "Edit,Undo\tCtrl+Z,Redo\tCtrl+Y,"
+              "View,Zoom In[Ctrl++],Zoom Out[Ctrl+-],Actual Size[Ctrl+0],-,25%,50%,100%,200%,-,Grid[G],"
+              "Tile Picker[F6]");
     // Nothing to take back yet: both Edit entries are greyed.
     EXPECT_FALSE(editor->main()->undoAction()->isEnabled());
     EXPECT_FALSE(editor->main()->redoAction()->isEnabled());
     for (QAction* menu : editor->main()->menuBar()->actions()) {
+        if (menu->text() == "View") break;
         for (QAction* a : menu->menu()->actions()) EXPECT_TRUE(a->shortcut().isEmpty());
     }
 }
@@ -249,9 +257,9 @@ TEST_F(EditorWindowsWithLevel, KeysActOnReleaseAndAutoRepeatReleasesAreIgnored) 
     QApplication::sendEvent(w, &repeat);
     QTest::keyRelease(w, Qt::Key_Plus, Qt::KeypadModifier);
     EXPECT_EQ(editor->state.mapBuffer[0], static_cast<uint8_t>(tile + 2));
-    // The plus key of the main keyboard is no tile step.
-    QTest::keyClick(w, Qt::Key_Plus);
-    EXPECT_EQ(editor->state.mapBuffer[0], static_cast<uint8_t>(tile + 2));
+    // The main keyboard's + (or = unshifted) and - step too, on every press.
+    for (Qt::Key key : {Qt::Key_Plus, Qt::Key_Equal, Qt::Key_Equal, Qt::Key_Minus}) QTest::keyClick(w, key);
+    EXPECT_EQ(editor->state.mapBuffer[0], static_cast<uint8_t>(tile + 4));
 }
 
 TEST_F(EditorWindowsWithLevel, HeldKeyRepeatingAsReleaseAndPressActsOnceOnItsRealRelease) {
@@ -396,6 +404,87 @@ TEST_F(EditorWindowsWithLevel, DebugBoxLeavesTheMainWindowUsable) {
     QTest::keyClick(editor->main(), Qt::Key_I);  // still takes keys
     EXPECT_EQ(editor->main()->windowTitle(), "VURK-Edit - Item edit mode");
     debug->close();
+}
+
+}  // namespace
+}  // namespace vurk
+
+namespace vurk {
+namespace {
+
+// A left-button drag in the map view's widget pixels.
+void dragInView(QWidget* view, QPoint from, QPoint to) {
+    QTest::mousePress(view, Qt::LeftButton, Qt::NoModifier, from);
+    QMouseEvent move(QEvent::MouseMove, QPointF(to), view->mapToGlobal(QPointF(to)), Qt::NoButton, Qt::LeftButton,
+                     Qt::NoModifier);
+    QApplication::sendEvent(view, &move);
+    QTest::mouseRelease(view, Qt::LeftButton, Qt::NoModifier, to);
+}
+
+TEST_F(EditorWindowsWithLevel, AtEveryZoomClicksDragsAndBarsWorkOnLevelPixels) {
+    MainWindow* w = editor->main();
+    MapView* view = w->mapView();
+    EditorState& s = editor->state;
+    QScrollBar* h = w->scrollBar(ScrollBar::Horizontal);
+    const int32_t mapW = 12 * 64;
+    for (int32_t zoom : {25, 200, 50, 100}) {
+        w->setZoom(zoom);
+        ASSERT_EQ(view->zoom(), zoom);
+        // The bar's end shows the map's last column at the view's right edge;
+        // a map narrower than the view has no bar.
+        onScroll(s, *editor, ScrollBar::Horizontal, kScrollThumbTrack, mapW, 0);
+        if (h->maximum() > 0) {
+            EXPECT_EQ(s.viewX + view->toClient(QPoint(view->width() - 1, 0)).x(), mapW - 1) << zoom;
+            EXPECT_EQ(h->value(), s.viewX);
+        } else {
+            EXPECT_EQ(s.viewX, 0) << zoom;
+            EXPECT_LE(levelToWindow(mapW, zoom), view->width()) << zoom;
+        }
+        onScroll(s, *editor, ScrollBar::Horizontal, kScrollThumbTrack, 0, 0);
+        onScroll(s, *editor, ScrollBar::Vertical, kScrollThumbTrack, 0, 0);
+
+        // A click selects the cell under the pointer.
+        QTest::keyClick(w, Qt::Key_B);
+        QTest::mouseClick(view, Qt::LeftButton, Qt::NoModifier,
+                          QPoint(levelToWindow(130, zoom), levelToWindow(70, zoom)));
+        EXPECT_EQ(s.selX, 128) << zoom;
+        EXPECT_EQ(s.selY, 64) << zoom;
+
+        // The item (centre 100, 100) dragged to level (152, 120) lands there
+        // (at 25% a window pixel covers 4 level pixels).
+        QTest::keyClick(w, Qt::Key_I);
+        dragInView(view, QPoint(levelToWindow(100, zoom), levelToWindow(100, zoom)),
+                   QPoint(levelToWindow(152, zoom), levelToWindow(120, zoom)));
+        EXPECT_EQ(uint16_t{s.items[0].x}, 152) << zoom;
+        EXPECT_EQ(uint16_t{s.items[0].y}, 120) << zoom;
+        undoCommand(s, *editor);
+        ASSERT_EQ(uint16_t{s.items[0].x}, 100);
+    }
+    // The keys step through the zoom levels and stop at the ends.
+    w->activateWindow();
+    QTest::keyClick(w, Qt::Key_B);
+    const uint8_t tile = selectedTile(s, TileTarget::Map);
+    for (auto [key, zoom] : {std::pair{Qt::Key_Minus, 50}, {Qt::Key_Minus, 25}, {Qt::Key_Minus, 25},
+                             {Qt::Key_Equal, 50}, {Qt::Key_Plus, 100}, {Qt::Key_Plus, 200}, {Qt::Key_Plus, 200},
+                             {Qt::Key_0, 100}}) {
+        QTest::keyClick(w, key, Qt::ControlModifier);
+        EXPECT_EQ(view->zoom(), zoom) << key;
+    }
+    EXPECT_EQ(selectedTile(s, TileTarget::Map), tile) << "a zoom key is no tile step";
+}
+
+TEST_F(EditorWindowsWithLevel, GridDrawsOverTheViewWithoutChangingTheCanvas) {
+    MainWindow* w = editor->main();
+    const Bitmap* canvas = editor->state.MapCanvas.bitmap();
+    ASSERT_NE(canvas, nullptr);
+    const std::vector<uint8_t> before(canvas->bits(), canvas->bits() + canvas->pitch() * canvas->height());
+    const QImage plain = w->mapView()->grab().toImage();
+    w->gridAction()->trigger();
+    const QImage withGrid = w->mapView()->grab().toImage();
+    EXPECT_EQ(std::vector<uint8_t>(canvas->bits(), canvas->bits() + canvas->pitch() * canvas->height()), before);
+    EXPECT_NE(withGrid, plain);
+    w->gridAction()->trigger();
+    EXPECT_EQ(w->mapView()->grab().toImage(), plain);
 }
 
 }  // namespace

@@ -1,0 +1,234 @@
+#include "app/view_tools.h"
+
+#include <QActionGroup>
+#include <QDockWidget>
+#include <QImage>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QPainter>
+#include <algorithm>
+
+#include "app/editor_windows.h"
+#include "app/handlers.h"
+#include "platform/profile.h"
+#include "view/level_loader.h"
+#include "view/tile_picker.h"
+
+namespace vurk {
+
+// ---- Map view: zoom and grid --------------------------------------------------
+QPoint MapView::toClient(QPoint widgetPoint) const {
+    return {windowToLevel(widgetPoint.x(), zoom_), windowToLevel(widgetPoint.y(), zoom_)};
+}
+
+QSize MapView::clientSize() const { return {levelSpan(width(), zoom_), levelSpan(height(), zoom_)}; }
+
+void MapView::setZoom(int32_t percent) {
+    if (!isZoomLevel(percent) || percent == zoom_) return;
+    EditorState& s = app_.state;
+    const int32_t midX = s.viewX + s.clientW / 2, midY = s.viewY + s.clientH / 2;
+    zoom_ = percent;
+    const QSize c = clientSize();
+    onSize(s, app_, static_cast<uint16_t>(c.width()), static_cast<uint16_t>(c.height()));
+    s.viewX = clampViewOrigin(midX - s.clientW / 2, static_cast<int32_t>(s.mapWidth) * kCellSize, s.clientW);
+    s.viewY = clampViewOrigin(midY - s.clientH / 2, static_cast<int32_t>(s.mapHeight) * kCellSize, s.clientH);
+    app_.setScrollPos(ScrollBar::Horizontal, s.viewX);
+    app_.setScrollPos(ScrollBar::Vertical, s.viewY);
+    app_.refreshMap();
+}
+
+void MapView::setGrid(bool on) {
+    grid_ = on;
+    update();
+}
+
+// The grid is drawn over the widget, never into the canvas.
+void MapView::paintEvent(QPaintEvent* event) {
+    CanvasView::paintEvent(event);
+    const EditorState& s = app_.state;
+    if (!grid_ || !s.levelLoaded) return;
+    QPainter p(this);
+    // Dashes of black on white show on light and dark tiles alike.
+    QPen pen(Qt::black, 1, Qt::CustomDashLine);
+    pen.setDashPattern({3, 3});
+    p.setBackgroundMode(Qt::OpaqueMode);
+    p.setBackground(Qt::white);
+    p.setPen(pen);
+    const int32_t mapW = static_cast<int32_t>(s.mapWidth) * kCellSize;
+    const int32_t mapH = static_cast<int32_t>(s.mapHeight) * kCellSize;
+    const int right = std::min(levelToWindow(mapW - s.viewX, zoom_), width()) - 1;
+    const int bottom = std::min(levelToWindow(mapH - s.viewY, zoom_), height()) - 1;
+    for (int32_t lx = s.viewX / kCellSize * kCellSize; lx < mapW; lx += kCellSize) {
+        const int x = levelToWindow(lx - s.viewX, zoom_);
+        if (x > right) break;
+        if (x >= 0) p.drawLine(x, 0, x, bottom);
+    }
+    for (int32_t ly = s.viewY / kCellSize * kCellSize; ly < mapH; ly += kCellSize) {
+        const int y = levelToWindow(ly - s.viewY, zoom_);
+        if (y > bottom) break;
+        if (y >= 0) p.drawLine(0, y, right, y);
+    }
+}
+
+void MapView::leaveEvent(QEvent* event) {
+    CanvasView::leaveEvent(event);
+    app_.pointer = {};
+    app_.showHistory();
+}
+
+// ---- Main window: View menu and tile picker -----------------------------------
+void MainWindow::buildViewTools() {
+    auto* dock = new QDockWidget("Tile Picker", this);
+    dock->setObjectName("tilePicker");
+    picker_ = new TilePicker(app_);
+    dock->setWidget(picker_);
+    dock->setFocusPolicy(Qt::NoFocus);
+    addDockWidget(Qt::RightDockWidgetArea, dock);
+    dock->hide();
+
+    QMenu* view = menuBar()->addMenu("View");
+    auto add = [&](const QString& text, QList<QKeySequence> keys) {
+        QAction* a = view->addAction(text);
+        a->setShortcuts(keys);
+        a->setMenuRole(QAction::NoRole);
+        return a;
+    };
+    auto* zoomIn = add("Zoom In", {QKeySequence(Qt::CTRL | Qt::Key_Plus), QKeySequence(Qt::CTRL | Qt::Key_Equal)});
+    auto* zoomOut = add("Zoom Out", {QKeySequence(Qt::CTRL | Qt::Key_Minus)});
+    auto* actual = add("Actual Size", {QKeySequence(Qt::CTRL | Qt::Key_0)});
+    view->addSeparator();
+    auto* group = new QActionGroup(this);
+    for (int32_t percent : kZoomLevels) {
+        QAction* a = add(QString("%1%").arg(percent), {});
+        a->setObjectName(QString("zoom%1").arg(percent));
+        a->setCheckable(true);
+        a->setChecked(percent == kDefaultZoom);
+        group->addAction(a);
+        connect(a, &QAction::triggered, this, [this, percent] { setZoom(percent); });
+    }
+    connect(zoomIn, &QAction::triggered, this, [this] { setZoom(stepZoom(mapView_->zoom(), 1)); });
+    connect(zoomOut, &QAction::triggered, this, [this] { setZoom(stepZoom(mapView_->zoom(), -1)); });
+    connect(actual, &QAction::triggered, this, [this] { setZoom(kDefaultZoom); });
+    view->addSeparator();
+    grid_ = add("Grid", {QKeySequence(Qt::Key_G)});
+    grid_->setCheckable(true);
+    connect(grid_, &QAction::toggled, mapView_, &MapView::setGrid);
+    QAction* pickerEntry = dock->toggleViewAction();
+    pickerEntry->setText("Tile Picker");
+    pickerEntry->setShortcut(QKeySequence(Qt::Key_F6));
+    pickerEntry->setMenuRole(QAction::NoRole);
+    view->addAction(pickerEntry);
+}
+
+void MainWindow::setZoom(int32_t percent) {
+    mapView_->setZoom(percent);
+    if (QAction* a = findChild<QAction*>(QString("zoom%1").arg(mapView_->zoom()))) a->setChecked(true);
+}
+
+ViewSettings MainWindow::viewSettings() const {
+    return {mapView_->zoom(), grid_->isChecked(), picker_->parentWidget()->isVisible()};
+}
+
+void MainWindow::applyViewSettings(const ViewSettings& view) {
+    setZoom(view.zoom);
+    grid_->setChecked(view.grid);
+    picker_->parentWidget()->setVisible(view.picker);
+}
+
+// ---- Tile picker -----------------------------------------------------------------
+TilePicker::TilePicker(EditorWindows& app) : app_(app) {
+    setObjectName("tilePickerGrid");
+    setMouseTracking(true);
+    setFocusPolicy(Qt::NoFocus);
+    setMinimumSize(kSheetTiles * 8, kSheetTiles * 8);
+}
+
+QSize TilePicker::sizeHint() const { return {kSheetTiles * 16, kSheetTiles * 16}; }
+
+int TilePicker::tileSide() const { return std::max(1, std::min(width(), height()) / kSheetTiles); }
+
+int TilePicker::tileAt(QPoint p) const {
+    const int side = tileSide();
+    if (p.x() < 0 || p.y() < 0 || p.x() >= side * kSheetTiles || p.y() >= side * kSheetTiles) return -1;
+    return p.y() / side * kSheetTiles + p.x() / side;
+}
+
+void TilePicker::paintEvent(QPaintEvent*) {
+    EditorState& s = app_.state;
+    if (s.TileSheet.bitmap() != drawnFrom_ || !sheet_.bitmap()) {
+        drawTilePicker(s, sheet_);
+        drawnFrom_ = s.TileSheet.bitmap();
+    }
+    QPainter p(this);
+    p.fillRect(rect(), QColor(128, 128, 128));
+    const Bitmap* b = sheet_.bitmap();
+    if (!b) return;
+    const int side = tileSide();
+    const QImage image(b->bits(), b->width(), b->height(), static_cast<qsizetype>(b->pitch()), QImage::Format_RGB32);
+    p.setRenderHint(QPainter::SmoothPixmapTransform);
+    p.drawImage(QRect(0, 0, side * kSheetTiles, side * kSheetTiles), image);
+    // The current clipboard slot's tile.
+    const uint8_t current = s.clipboard.tiles[s.clipboard.index % s.clipboard.tiles.size()];
+    const QRect r((current % kSheetTiles) * side, (current / kSheetTiles) * side, side, side);
+    p.setPen(QPen(Qt::black, 3));
+    p.drawRect(r.adjusted(1, 1, -2, -2));
+    p.setPen(QPen(Qt::yellow, 1));
+    p.drawRect(r.adjusted(1, 1, -2, -2));
+}
+
+void TilePicker::mousePressEvent(QMouseEvent* event) {
+    const int tile = tileAt(event->position().toPoint());
+    if (event->button() != Qt::LeftButton || tile < 0) return;
+    pickTile(app_.state, static_cast<uint8_t>(tile));
+    update();
+}
+
+void TilePicker::mouseDoubleClickEvent(QMouseEvent* event) {
+    const int tile = tileAt(event->position().toPoint());
+    if (event->button() != Qt::LeftButton || tile < 0) return;
+    pickTileIntoCell(app_.state, app_, static_cast<uint8_t>(tile));
+    update();
+}
+
+void TilePicker::mouseMoveEvent(QMouseEvent* event) {
+    const int tile = tileAt(event->position().toPoint());
+    app_.pointer = tile < 0 ? PointerSpot{} : PointerSpot{PointerSpot::Over::Picker, 0, 0, static_cast<uint8_t>(tile)};
+    app_.showHistory();
+}
+
+void TilePicker::leaveEvent(QEvent* event) {
+    QWidget::leaveEvent(event);
+    app_.pointer = {};
+    app_.showHistory();
+}
+
+// ---- Settings ----------------------------------------------------------------------
+namespace {
+constexpr const char* kViewSection = "view";
+}
+
+ViewSettings readViewSettings(const std::string& fileName) {
+    Profile ini;
+    ViewSettings v;
+    if (ini.load(fileName, kSettingsMaxBytes) != ReadResult::Ok) return v;
+    const int32_t zoom = ini.getInt(kViewSection, "zoom", kDefaultZoom);
+    v.zoom = isZoomLevel(zoom) ? zoom : kDefaultZoom;
+    v.grid = ini.getInt(kViewSection, "grid", 0) == 1;
+    v.picker = ini.getInt(kViewSection, "picker", 0) == 1;
+    return v;
+}
+
+void writeViewSettings(const ViewSettings& view, const std::string& fileName) {
+    Profile ini;
+    const ReadResult loaded = ini.load(fileName, kSettingsMaxBytes);
+    if (loaded == ReadResult::TooLarge || loaded == ReadResult::Unreadable) return;
+    const bool there = ini.getString(kViewSection, "zoom", "-") != "-" || ini.getString(kViewSection, "grid", "-") != "-" ||
+                       ini.getString(kViewSection, "picker", "-") != "-";
+    if (!there && view.zoom == kDefaultZoom && !view.grid && !view.picker) return;
+    ini.set(kViewSection, "zoom", std::to_string(view.zoom));
+    ini.set(kViewSection, "grid", view.grid ? "1" : "0");
+    ini.set(kViewSection, "picker", view.picker ? "1" : "0");
+    ini.save(fileName);
+}
+
+}  // namespace vurk
