@@ -22,7 +22,9 @@
 
 #include "app/handlers.h"
 #include "app/settings.h"
+#include "app/tile_overlay.h"
 #include "dialogs/dialogs.h"
+#include "dialogs/find_dialog.h"
 #include "view/edit_history.h"
 #include "view/level_loader.h"
 #include "view/map_canvas.h"
@@ -124,7 +126,15 @@ void CanvasView::paintEvent(QPaintEvent*) {
 }
 
 // ---------------------------------------------------------------------------
-MapView::MapView(QWidget* parent, EditorWindows& app) : CanvasView(parent), app_(app) {}
+MapView::MapView(QWidget* parent, EditorWindows& app) : CanvasView(parent), app_(app) {
+    setMouseTracking(true);  // a stamp being placed follows the pointer
+}
+
+void MapView::paintEvent(QPaintEvent* event) {
+    CanvasView::paintEvent(event);
+    QPainter p(this);
+    paintTileOverlay(p, app_.state);
+}
 
 void MapView::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
@@ -250,6 +260,18 @@ void MainWindow::buildMenu() {
         {"Help", {{"Contents", kCmdContents}, {nullptr, 0}, {"About", kCmdAbout}}},
         // Its entries are named after the steps they take (showHistory).
         {"Edit", {{"Undo", kCmdUndo}, {"Redo", kCmdRedo}}},
+        // The keys work in BG mode; an entry enters BG mode first.
+        {"Tiles",
+         {{"Select All\tCtrl+A", kCmdSelectAll},
+          {"Copy Stamp\tCtrl+Shift+C", kCmdCopyStamp},
+          {"Paste Stamp\tCtrl+Shift+V", kCmdPasteStamp},
+          {"Cancel Stamp or Selection\tEsc", kCmdCancelTool},
+          {nullptr, 0},
+          {"Fill Selection\tF", kCmdFillSelection},
+          {"Flood Fill\tR", kCmdFloodFill},
+          {"Stamp Scratch Pad\tS in the pad", kCmdStampPad},
+          {nullptr, 0},
+          {"Find and Replace...\tCtrl+F", kCmdFindReplace}}},
     };
     for (const auto& [title, entries] : menus) {
         QMenu* menu = menuBar()->addMenu(title);
@@ -441,6 +463,8 @@ int EditorWindows::keyCode(const QKeyEvent* event) {
     if (k >= Qt::Key_0 && k <= Qt::Key_9 && !keypad) return k;
     if (k >= Qt::Key_F1 && k <= Qt::Key_F12) return kKeyF1 + (k - Qt::Key_F1);
     if (k == Qt::Key_Home) return kKeyHome;
+    if (k == Qt::Key_Escape) return kKeyEscape;
+    if (k == Qt::Key_Return || k == Qt::Key_Enter) return kKeyReturn;
     return 0;
 }
 
@@ -603,6 +627,10 @@ void EditorWindows::destroyMainWindow() {
 }
 
 void EditorWindows::openDialog(DialogId id, BoxOwner owner, int32_t param) {
+    if (id == DialogId::FindReplace) {
+        runFindReplace(state, *this, main_, [this](int32_t mode, int32_t list) { showModeAndList(state, *this, mode, list); });
+        return;
+    }
     runDialog(state, *this, ownerWidget(owner), id, owner, param);
 }
 
