@@ -198,7 +198,10 @@ TEST_F(EditorWindowsWithLevel, MenuHasTheEntriesOfTheEditor) {
     EXPECT_EQ(texts.join(",").toStdString(),
               "File,Open Rom...,Save...,-,Exit,Mode,BG Edit,Item Edit,Victim Edit,Moster Edit,"
               "Misc,Change Level,Misc Data,Bonus Editor,Options,Help,Contents,-,About,"
-              "Edit,Undo\tCtrl+Z,Redo\tCtrl+Y");
+              "Edit,Undo\tCtrl+Z,Redo\tCtrl+Y,"
+              "Tiles,Select All\tCtrl+A,Copy Stamp\tCtrl+Shift+C,Paste Stamp\tCtrl+Shift+V,"
+              "Cancel Stamp or Selection\tEsc,-,Fill Selection\tF,Flood Fill\tR,Stamp Scratch Pad\tS in the pad,-,"
+              "Find and Replace...\tCtrl+F");
     // Nothing to take back yet: both Edit entries are greyed.
     EXPECT_FALSE(editor->main()->undoAction()->isEnabled());
     EXPECT_FALSE(editor->main()->redoAction()->isEnabled());
