@@ -113,7 +113,7 @@ TEST_F(TileTools, FloodFillTakesTheFourConnectedRegion) {
     for (const Case& c : {
              Case{"77777777777777777777", 2, 2, 9, 20, "99999999999999999999"},  // the whole level
              Case{"01234567890123456789", 3, 1, 1, 1, "01234567190123456789"},   // a single cell
-             Case{"11000100000000100011", 0, 0, 5, 3, "55000500000000100011"},   // no diagonal step
+             Case{"11000101000000100011", 0, 0, 5, 3, "55000501000000100011"},   // no diagonal step
              Case{"11000100000000100011", 2, 0, 0, 0, "11000100000000100011"},   // the same value
          }) {
         setTiles(s, c.map);
