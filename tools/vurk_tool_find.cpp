@@ -1,5 +1,6 @@
 // vurk-tool find and replace: cells by tile value and objects by kind, as the
 // editor's Find and Replace dialog lists them.
+#include <cerrno>
 #include <cstdlib>
 #include <iostream>
 
