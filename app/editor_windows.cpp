@@ -28,6 +28,7 @@
 #include "app/view_tools.h"
 #include "dialogs/controls.h"
 #include "dialogs/dialogs.h"
+#include "dialogs/find_dialog.h"
 #include "view/edit_history.h"
 #include "view/level_loader.h"
 #include "view/map_canvas.h"
@@ -163,7 +164,8 @@ void CanvasView::paintEvent(QPaintEvent*) {
 
 // ---------------------------------------------------------------------------
 MapView::MapView(QWidget* parent, EditorWindows& app) : CanvasView(parent), app_(app) {
-    // Moves without a button name what is under the pointer.
+    // Moves without a button name what is under the pointer, and a stamp
+    // being placed follows it.
     setMouseTracking(true);
 }
 
@@ -296,6 +298,18 @@ void MainWindow::buildMenu() {
         {"Help", {{"Contents", kCmdContents}, {nullptr, 0}, {"About", kCmdAbout}}},
         // Its entries are named after the steps they take (showHistory).
         {"Edit", {{"Undo", kCmdUndo}, {"Redo", kCmdRedo}}},
+        // The keys work in BG mode; an entry enters BG mode first.
+        {"Tiles",
+         {{"Select All\tCtrl+A", kCmdSelectAll},
+          {"Copy Stamp\tCtrl+Shift+C", kCmdCopyStamp},
+          {"Paste Stamp\tCtrl+Shift+V", kCmdPasteStamp},
+          {"Cancel Stamp or Selection\tEsc", kCmdCancelTool},
+          {nullptr, 0},
+          {"Fill Selection\tF", kCmdFillSelection},
+          {"Flood Fill\tR", kCmdFloodFill},
+          {"Stamp Scratch Pad\tS in the pad", kCmdStampPad},
+          {nullptr, 0},
+          {"Find and Replace...\tCtrl+F", kCmdFindReplace}}},
     };
     for (const auto& [title, entries] : menus) {
         QMenu* menu = menuBar()->addMenu(title);
@@ -589,6 +603,8 @@ int EditorWindows::keyCode(const QKeyEvent* event) {
     if (k >= Qt::Key_Left && k <= Qt::Key_Down) return kKeyLeft + (k - Qt::Key_Left);
     if (k == Qt::Key_Plus || k == Qt::Key_Equal) return kKeyPlus;
     if (k == Qt::Key_Minus) return kKeyMinus;
+    if (k == Qt::Key_Escape) return kKeyEscape;
+    if (k == Qt::Key_Return || k == Qt::Key_Enter) return kKeyReturn;
     return 0;
 }
 
@@ -758,6 +774,10 @@ void EditorWindows::destroyMainWindow() {
 }
 
 void EditorWindows::openDialog(DialogId id, BoxOwner owner, int32_t param) {
+    if (id == DialogId::FindReplace) {
+        runFindReplace(state, *this, main_, [this](int32_t mode, int32_t list) { showModeAndList(state, *this, mode, list); });
+        return;
+    }
     runDialog(state, *this, ownerWidget(owner), id, owner, param);
 }
 

@@ -10,6 +10,7 @@
 #include "view/objects.h"
 #include "view/tile_edit.h"
 #include "view/tile_picker.h"
+#include "view/tile_tools.h"
 
 namespace vurk {
 
@@ -17,7 +18,6 @@ namespace {
 
 constexpr const char* kNotDoneText = "Needs to be imlemented";
 constexpr const char* kNotDoneCaption = "Not Done Yet";
-constexpr const char* kNoLevelText = "No level is loaded: vurk.smc could not be opened.";
 
 // Commands that read or write level data are refused while there is none.
 bool needLevel(EditorState& s, Shell& shell) {
@@ -146,6 +146,15 @@ void enterMode(EditorState& s, Shell& shell, int32_t mode) {
     shell.setMainTitle(modeTitle(s));
 }
 
+void showModeAndList(EditorState& s, Shell& shell, int32_t mode, int32_t list) {
+    if (s.editMode != mode) enterMode(s, shell, mode);
+    if (mode != kModeMonster || s.monsterList == list) return;
+    dropGrab(s, shell);
+    s.monsterList = list;
+    shell.setMainTitle(modeTitle(s));
+    presentMap(s, shell);
+}
+
 void onHighlightTimer(EditorState& s, Shell& shell) {
     s.itemFlash = false;
     presentMap(s, shell);
@@ -252,6 +261,7 @@ void onCommand(EditorState& s, Shell& shell, int id) {
         redoCommand(s, shell);
         break;
     default:
+        onTileCommand(s, shell, id);
         break;
     }
 }
@@ -266,6 +276,7 @@ void onKeyDown(EditorState& s, Shell& shell, int key) {
 }
 
 void onKeyUp(EditorState& s, Shell& shell, int key) {
+    if (onTileToolKeyUp(s, shell, key)) return;
     const bool bg = s.editMode == kModeBg;
     switch (key) {
     case kKeyE:
@@ -330,15 +341,9 @@ void onKeyUp(EditorState& s, Shell& shell, int key) {
         enterMode(s, shell, kModeBg);
         break;
     case kKey1:
-    case kKey2: {
-        int32_t want = key == kKey1 ? kOtmList : kRsmList;
-        if (s.editMode != kModeMonster || s.monsterList == want) break;
-        dropGrab(s, shell);
-        s.monsterList = want;
-        shell.setMainTitle(modeTitle(s));
-        presentMap(s, shell);
+    case kKey2:
+        if (s.editMode == kModeMonster) showModeAndList(s, shell, kModeMonster, key == kKey1 ? kOtmList : kRsmList);
         break;
-    }
     case kKeyHome:
         homeView(s, shell);
         break;
@@ -366,9 +371,16 @@ void onLeftButtonDown(EditorState& s, Shell& shell, uint16_t cx, uint16_t cy, ui
     const int32_t y = cy + s.viewY;
     const auto lx = static_cast<uint16_t>(x);
     const auto ly = static_cast<uint16_t>(y);
+    s.tiles.marking = false;
     if (s.editMode == kModeBg) {
+        if (s.tiles.placing) {
+            moveStamp(s, shell, x, y);
+            placeStamp(s, shell);
+            return;
+        }
         if (x >= 0 && y >= 0 && (x & ~63) < mapPixelsX(s) && (y & ~63) < mapPixelsY(s)) {
             selectCell(s, shell, x, y);
+            if (flags & kMkShift) beginSelection(s, shell, x, y);
         }
     } else {
         s.selectedObject = hitTestCurrent(s, lx, ly);
@@ -389,6 +401,10 @@ void onLeftButtonDown(EditorState& s, Shell& shell, uint16_t cx, uint16_t cy, ui
 }
 
 void onMouseMove(EditorState& s, Shell& shell, uint16_t cx, uint16_t cy, uint32_t flags) {
+    if (s.editMode == kModeBg && s.levelLoaded) {
+        moveStamp(s, shell, cx + s.viewX, cy + s.viewY);
+        if (flags & kMkLButton) extendSelection(s, shell, cx + s.viewX, cy + s.viewY);
+    }
     if (flags != kMkLButton || !s.levelLoaded) return;
     if (s.editMode != kModeBg && s.objectGrabbed && selectedInCurrentList(s)) {
         moveGrabbed(s, static_cast<uint16_t>(cx + s.viewX), static_cast<uint16_t>(cy + s.viewY));
@@ -398,6 +414,7 @@ void onMouseMove(EditorState& s, Shell& shell, uint16_t cx, uint16_t cy, uint32_
 }
 
 void onLeftButtonUp(EditorState& s, Shell& shell) {
+    endSelection(s);
     if (s.editMode == kModeBg) return;
     endObjectDrag(s);
     shell.killTimer(kAutoScrollTimer);
@@ -506,7 +523,7 @@ void onPadKeyDown(EditorState& s, Shell& shell, int key) {
 }
 
 void onPadKeyUp(EditorState& s, Shell& shell, int key) {
-    if (s.editMode != kModeBg) return;
+    if (s.editMode != kModeBg || onPadTileToolKeyUp(s, shell, key)) return;
     switch (key) {
     case kKeyE:
         shell.openDialog(DialogId::EditTileValue, BoxOwner::ScratchPad, 0);

@@ -27,10 +27,21 @@ enum Command : int {
     kCmdAbout = 40014,
     kCmdUndo = 40015,
     kCmdRedo = 40016,
+    // The Tiles menu.
+    kCmdSelectAll = 40030,
+    kCmdCopyStamp = 40031,
+    kCmdPasteStamp = 40032,
+    kCmdFillSelection = 40033,
+    kCmdFloodFill = 40034,
+    kCmdStampPad = 40035,
+    kCmdFindReplace = 40036,
+    kCmdCancelTool = 40037,
 };
 
 // Key codes the windows react to (the platform's virtual-key codes).
 enum Key : int {
+    kKeyReturn = 0x0D,
+    kKeyEscape = 0x1B,
     kKeyHome = 0x24,
     kKeyLeft = 0x25,
     kKeyUp = 0x26,
@@ -38,6 +49,7 @@ enum Key : int {
     kKeyDown = 0x28,
     kKey1 = 0x31,
     kKey2 = 0x32,
+    kKeyA = 0x41,
     kKeyB = 0x42,
     kKeyC = 0x43,
     kKeyE = 0x45,
@@ -46,6 +58,7 @@ enum Key : int {
     kKeyL = 0x4C,
     kKeyM = 0x4D,
     kKeyP = 0x50,
+    kKeyR = 0x52,
     kKeyS = 0x53,
     kKeyV = 0x56,
     kKeyY = 0x59,
@@ -86,6 +99,8 @@ enum ScrollRequest : int {
 inline constexpr int kAutoScrollTimer = 100;
 inline constexpr int kHighlightTimer = 101;
 
+inline constexpr const char* kNoLevelText = "No level is loaded: vurk.smc could not be opened.";
+
 const char* modeTitle(const EditorState& s);
 
 // Main window.
@@ -114,11 +129,21 @@ void redoCommand(EditorState& s, Shell& shell);
 void changeLevel(EditorState& s, Shell& shell);
 void homeView(EditorState& s, Shell& shell);
 void showDebugBox(EditorState& s, Shell& shell);
+// Enters the mode and, in Monster mode, selects the list; an Item mode that is
+// already on does not flash.
+void showModeAndList(EditorState& s, Shell& shell, int32_t mode, int32_t list);
+
+// The tile tools (app/tile_handlers.cpp): their keys, which return whether
+// they took the key, and the Tiles menu.
+bool onTileToolKeyUp(EditorState& s, Shell& shell, int key);
+void onTileCommand(EditorState& s, Shell& shell, int id);
 
 // Scratch pad window.
 void onPadKeyDown(EditorState& s, Shell& shell, int key);
 void onPadKeyUp(EditorState& s, Shell& shell, int key);
 void onPadLeftButtonDown(EditorState& s, Shell& shell, uint16_t x, uint16_t y);
 void onPadShown(EditorState& s);
+// S in the pad: the pad stamped into the map at the cursor.
+bool onPadTileToolKeyUp(EditorState& s, Shell& shell, int key);
 
 }  // namespace vurk

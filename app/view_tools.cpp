@@ -9,6 +9,7 @@
 #include <algorithm>
 
 #include "app/editor_windows.h"
+#include "app/tile_overlay.h"
 #include "app/handlers.h"
 #include "platform/profile.h"
 #include "view/level_loader.h"
@@ -42,12 +43,17 @@ void MapView::setGrid(bool on) {
     update();
 }
 
-// The grid is drawn over the widget, never into the canvas.
+// The tile tools' marks and the grid are drawn over the widget, never into
+// the canvas.
 void MapView::paintEvent(QPaintEvent* event) {
     CanvasView::paintEvent(event);
     const EditorState& s = app_.state;
-    if (!grid_ || !s.levelLoaded) return;
     QPainter p(this);
+    p.save();
+    p.scale(zoom_ / 100.0, zoom_ / 100.0);
+    paintTileOverlay(p, s);
+    p.restore();
+    if (!grid_ || !s.levelLoaded) return;
     // Dashes of black on white show on light and dark tiles alike.
     QPen pen(Qt::black, 1, Qt::CustomDashLine);
     pen.setDashPattern({3, 3});

@@ -39,6 +39,9 @@ void runDialog(EditorState& s, Shell& shell, QWidget* parent, DialogId id, BoxOw
     case DialogId::About:
         runAbout(parent);
         break;
+    case DialogId::FindReplace:
+        break;  // the main window opens it, since it steps through the modes
+
     }
 }
 

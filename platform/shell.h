@@ -33,6 +33,7 @@ enum class DialogId {
     Options,
     ClipboardViewer,
     About,
+    FindReplace,
 };
 
 struct ClientPoint {

@@ -237,6 +237,11 @@ void recordCellEdit(EditorState& s, size_t offset, uint8_t before) {
     history(s).stack.push(new CellStep(s, offset, before));
 }
 
+void recordMapEdit(EditorState& s, std::vector<uint8_t> before, const char* what) {
+    if (s.mapBuffer == before) return;
+    history(s).stack.push(new FieldStep<std::vector<uint8_t>>(s, &LevelState::mapBuffer, std::move(before), what));
+}
+
 ObjectRef selectedObjectRef(const EditorState& s) {
     ObjectRef ref;
     switch (s.editMode) {

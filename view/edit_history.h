@@ -52,6 +52,9 @@ bool askToSaveChanges(EditorState& s, Shell& shell);
 // Map cells: the map byte at `offset` held `before` until the edit.
 void recordCellEdit(EditorState& s, size_t offset, uint8_t before);
 
+// Many map cells at once: the map as it was until the edit.
+void recordMapEdit(EditorState& s, std::vector<uint8_t> before, const char* what);
+
 // Object records.
 enum class ObjectList : int32_t { Items, Victims, Otm, Rsm };
 struct ObjectRef {

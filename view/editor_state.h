@@ -10,6 +10,7 @@
 
 #include "level/level_state.h"
 #include "platform/surface.h"
+#include "view/tile_selection.h"
 
 namespace vurk {
 
@@ -112,6 +113,9 @@ struct EditorState : LevelState {
     Surface PadSurface;
     int32_t padX = 0;
     int32_t padY = 0;
+
+    // Selection and stamps of BG mode (view/tile_tools.h).
+    TileTools tiles;
 
     // Made on first use.
     std::unique_ptr<EditHistory, EditHistoryDeleter> history;

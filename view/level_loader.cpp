@@ -31,6 +31,7 @@ bool loadLevel(EditorState& s, Shell& shell, uint32_t level) {
     }
     s.objectGrabbed = 0;
     s.selectedObject = -1;
+    s.tiles.forgetLevel();
 
     invalidateView(s);
     shell.invalidateMap();

@@ -1,0 +1,88 @@
+// vurk-tool find and replace: cells by tile value and objects by kind, as the
+// editor's Find and Replace dialog lists them.
+#include <cerrno>
+#include <cstdlib>
+#include <iostream>
+
+#include "tools/tool_commands.h"
+#include "view/tile_tools.h"
+
+namespace vurk::tool {
+
+namespace {
+
+// A decimal or 0x-prefixed number up to `max`; prints why not otherwise.
+bool parseValue(const std::string& text, uint32_t max, uint32_t& value) {
+    char* end = nullptr;
+    errno = 0;
+    const unsigned long v = text.empty() || text[0] == '-' || text[0] == '+' ? 0 : std::strtoul(text.c_str(), &end, 0);
+    if (!end || *end != '\0' || errno != 0 || v > max) {
+        std::cerr << "Error: \"" << text << "\" is no number from 0 to " << max << "\n";
+        return false;
+    }
+    value = static_cast<uint32_t>(v);
+    return true;
+}
+
+bool loadLevelArg(LevelState& s, const std::string& arg) {
+    uint32_t level = 0;
+    if (!parseLevelNumber(arg, level) || !openImage(s)) return false;
+    std::string why;
+    if (!loadLevelData(s, level, why)) {
+        std::cerr << "Error: " << why << "\n";
+        return false;
+    }
+    return true;
+}
+
+int runFind(const std::vector<std::string>& args) {
+    static const std::pair<const char*, FindKind> kinds[] = {
+        {"--tile", FindKind::Tile}, {"--item", FindKind::Item}, {"--victim", FindKind::Victim},
+        {"--monster", FindKind::Monster}};
+    const std::pair<const char*, FindKind>* kind = nullptr;
+    for (const auto& k : kinds) {
+        if (args.size() == 3 && args[1] == k.first) kind = &k;
+    }
+    if (!kind) {
+        std::cerr << "Error: give a level number, then --tile, --item, --victim or --monster and a value\n";
+        return 1;
+    }
+    uint32_t value = 0;
+    const uint32_t max = kind->second == FindKind::Tile || kind->second == FindKind::Item ? 255 : 0xFFFFFFFFu;
+    if (!parseValue(args[2], max, value)) return 1;
+    LevelState s;
+    if (!loadLevelArg(s, args[0])) return 1;
+    for (const FindHit& hit : findInLevel(s, kind->second, value, wholeMap(s))) std::cout << hitText(hit) << "\n";
+    return 0;
+}
+
+int runReplace(const std::vector<std::string>& args) {
+    if (args.size() != 4 || args[1] != "--tile") {
+        std::cerr << "Error: give a level number, then --tile, the old value and the new one\n";
+        return 1;
+    }
+    uint32_t from = 0, to = 0;
+    if (!parseValue(args[2], 255, from) || !parseValue(args[3], 255, to)) return 1;
+    LevelState s;
+    if (!loadLevelArg(s, args[0])) return 1;
+    const int32_t count = replaceCells(s, wholeMap(s), static_cast<uint8_t>(from), static_cast<uint8_t>(to));
+    std::string why;
+    // The save makes the session's restore point before it writes a byte.
+    if (!writeLevel(s, &why)) {
+        std::cerr << "Error: " << why << "\n";
+        return 1;
+    }
+    std::cout << "replaced " << count << " cells of tile " << from << " with tile " << to << " in level "
+              << s.currentLevel;
+    if (!s.restorePoints.lastMade.empty()) std::cout << "; vurk.smc as it was is in " << s.restorePoints.lastMade;
+    std::cout << "\n";
+    return 0;
+}
+
+[[maybe_unused]] const bool registered =
+    registerCommand({"find", "N --tile V | --item T | --victim C | --monster C", runFind}) &&
+    registerCommand({"replace", "N --tile OLD NEW", runReplace});
+
+}  // namespace
+
+}  // namespace vurk::tool
