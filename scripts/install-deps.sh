@@ -4,7 +4,9 @@
 set -euo pipefail
 packages=(cmake ninja-build g++ pkg-config libgtest-dev qt6-base-dev fonts-dejavu-core zlib1g-dev libpng-dev
           # scripts/fuzz.sh: the compiler, libFuzzer and the sanitizer runtimes, the symbolizer
-          clang libclang-rt-dev llvm)
+          clang libclang-rt-dev llvm
+          # scripts/check-install.sh: validators, the man page renderer, the Debian package's tools
+          desktop-file-utils appstream groff-base file dpkg-dev)
 if [ "${1:-}" = bench ]; then
   packages+=(libspng-dev libstb-dev liblodepng-dev libdeflate-dev openclipart-png)
 fi
