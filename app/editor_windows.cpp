@@ -4,6 +4,8 @@
 #include <QCloseEvent>
 #include <QCursor>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QFileDialog>
 #include <QGridLayout>
 #include <QGuiApplication>
 #include <QImage>
@@ -27,6 +29,7 @@
 #include "app/settings.h"
 #include "app/view_tools.h"
 #include "dialogs/controls.h"
+#include "app/workspace.h"
 #include "dialogs/dialogs.h"
 #include "dialogs/find_dialog.h"
 #include "view/edit_history.h"
@@ -444,6 +447,9 @@ EditorWindows::~EditorWindows() {
 }
 
 bool EditorWindows::start() {
+    // Outside any workspace (started from the desktop menu, say) the folder is
+    // asked for first: the settings are read from the folder chosen.
+    offerWorkspaceChoice(*this, workspaceMemory);
     StartSettings settings = readStartSettings();
     state.options = settings.options;
     state.currentLevel = static_cast<uint32_t>(settings.level);
@@ -464,7 +470,7 @@ bool EditorWindows::start() {
     // Started outside any workspace: one box says where it looked and what
     // belongs there, in place of a box for each missing file.
     std::error_code e;
-    if (!std::filesystem::exists(kRomFileName, e) && !std::filesystem::is_directory("tiles", e)) {
+    if (!holdsWorkspace(".")) {
         const std::string folder = std::filesystem::current_path(e).string();
         messageBox("There is no VURK-Edit workspace in " + folder +
                        "\n\nStart VURK-Edit in the folder that holds vurk.smc and the tiles folder "
@@ -771,6 +777,15 @@ void EditorWindows::showScratchPad() {
 void EditorWindows::destroyMainWindow() {
     closeAgreed_ = true;
     main_->close();
+}
+
+std::string EditorWindows::chooseFolder(const std::string& title, const std::string& startFolder) {
+    // No owner: it comes before the main window is shown.
+    QFileDialog dialog(nullptr, QString::fromStdString(title), QFile::decodeName(startFolder.c_str()));
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+    return QFile::encodeName(dialog.selectedFiles().front()).toStdString();
 }
 
 void EditorWindows::openDialog(DialogId id, BoxOwner owner, int32_t param) {

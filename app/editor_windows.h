@@ -12,6 +12,7 @@
 #include <map>
 #include <optional>
 
+#include "app/workspace.h"
 #include "platform/shell.h"
 #include "view/editor_state.h"
 #include "view/status_text.h"
@@ -145,6 +146,8 @@ public:
     bool start();
 
     EditorState state;
+    // Keeps the workspace folder chosen last, for a start outside any workspace.
+    std::filesystem::path workspaceMemory = lastWorkspaceFile();
     MainWindow* main() { return main_; }
     ScratchPadWindow* pad() { return pad_; }
 
@@ -188,6 +191,7 @@ public:
     ClientPoint cursorPos() override;
     void showScratchPad() override;
     void destroyMainWindow() override;
+    std::string chooseFolder(const std::string& title, const std::string& startFolder) override;
     void openDialog(DialogId id, BoxOwner owner, int32_t param) override;
 
 private:

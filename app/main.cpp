@@ -30,7 +30,8 @@ int main(int argc, char** argv) {
         if (arg == "--help" || arg == "-h") {
             std::printf("usage: vurk-edit [--help | -h | --version]\n"
                         "Edits the levels of vurk.smc in the current folder, with the tile sheets of its\n"
-                        "tiles folder. Only one editor runs at a time.\n");
+                        "tiles folder. Started in a folder without them, it first asks for the workspace\n"
+                        "folder. Only one editor runs at a time.\n");
             return 0;
         }
     }

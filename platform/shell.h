@@ -83,6 +83,12 @@ public:
     virtual void showScratchPad() {}
     // Closes the main window, which ends the program.
     virtual void destroyMainWindow() {}
+    // Asks for a folder, opening in `startFolder`; returns the folder chosen,
+    // or "" when the user chose none.
+    virtual std::string chooseFolder(const std::string& title, const std::string& startFolder) {
+        (void)title, (void)startFolder;
+        return {};
+    }
     // Runs a modal dialog owned by `owner`; returns when it has closed.
     virtual void openDialog(DialogId id, BoxOwner owner, int32_t param) { (void)id, (void)owner, (void)param; }
 };

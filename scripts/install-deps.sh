@@ -6,7 +6,9 @@ packages=(cmake ninja-build g++ pkg-config libgtest-dev qt6-base-dev fonts-dejav
           # scripts/fuzz.sh: the compiler, libFuzzer and the sanitizer runtimes, the symbolizer
           clang libclang-rt-dev llvm
           # tests/e2e/run.py: a virtual X server, a window manager, the tools that drive and read windows
-          xvfb openbox xdotool x11-utils imagemagick python3)
+          xvfb openbox xdotool x11-utils imagemagick python3
+          # scripts/check-install.sh: validators, the man page renderer, the Debian package's tools
+          desktop-file-utils appstream groff-base file dpkg-dev)
 if [ "${1:-}" = bench ]; then
   packages+=(libspng-dev libstb-dev liblodepng-dev libdeflate-dev openclipart-png)
 fi

@@ -7,6 +7,7 @@ cd "$(dirname "$0")/.."
 build=${1:-build}
 scripts/install-deps.sh
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release
-cmake --build "$build"
+# Only the editor and the demo workspace: the tests build in scripts/test.sh.
+cmake --build "$build" --target vurk-edit demo
 cd "$build/demo"
 exec ../vurk-edit

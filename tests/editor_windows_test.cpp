@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFileDialog>
 #include <QImage>
 #include <QKeyEvent>
 #include <QLabel>
@@ -15,6 +16,7 @@
 
 #include "app/editor_windows.h"
 #include "app/handlers.h"
+#include "app/workspace.h"
 #include "platform/instance_lock.h"
 #include "tests/support/modal_driver.h"
 #include "tests/support/workdir.h"
@@ -68,16 +70,59 @@ TEST(EditorWindows, StartWithoutAnImageShowsOneBoxAndStillWritesSettings) {
     EXPECT_EQ(fileText("vurk.ini"), expected);
 }
 
-TEST(EditorWindows, StartOutsideAWorkspaceShowsOneBoxNamingTheFolder) {
+// Outside any workspace the folder chooser comes first, opening where the last
+// choice was; a folder chosen is entered and remembered, and the start goes on
+// there; none chosen (or one without a workspace) gives the one box naming it.
+TEST(EditorWindows, StartOutsideAWorkspaceAsksForTheFolderFirst) {
     WorkDir dir;
-    BoxCatcher catcher;
-    EditorWindows editor;
-    ASSERT_TRUE(editor.start());
-    ASSERT_EQ(catcher.seen.size(), 1u);
-    EXPECT_NE(catcher.seen[0].find(std::filesystem::current_path().string()), std::string::npos) << catcher.seen[0];
-    EXPECT_NE(catcher.seen[0].find("vurk.smc and the tiles folder"), std::string::npos);
-    EXPECT_FALSE(editor.state.levelLoaded);
-    editor.destroyMainWindow();
+    const std::filesystem::path outside = dir.path() / "outside", empty = outside / "empty";
+    const std::filesystem::path chosen = dir.path() / "chosen", memory = dir.path() / "config" / "last-workspace";
+    std::filesystem::create_directories(empty);
+    std::filesystem::create_directories(chosen);
+    std::filesystem::current_path(chosen);
+    writeSpriteSheets();
+    const std::string noWorkspace = "Error|There is no VURK-Edit workspace in ";
+    struct Case {
+        std::filesystem::path pick;  // none: the chooser is cancelled
+        std::filesystem::path opensIn, endsIn;
+        std::string box;
+    };
+    const Case cases[] = {
+        {{}, outside, outside, noWorkspace + outside.string() + "\n\n"},
+        {chosen, outside, chosen, "Error|Could not find vurk.smc"},
+        {{}, chosen, outside, noWorkspace + outside.string() + "\n\n"},
+        {empty, chosen, empty, noWorkspace + empty.string() + "\n\n"},
+        {{}, empty, outside, noWorkspace + outside.string() + "\n\n"},
+    };
+    std::filesystem::path remembered;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.pick.string() + " from " + c.opensIn.string());
+        std::filesystem::current_path(outside);
+        BoxCatcher catcher;
+        std::string openedIn;
+        catcher.steps.push_back([&](QWidget* w) {
+            auto* chooser = qobject_cast<QFileDialog*>(w);
+            if (!chooser) return w->close(), void();  // no chooser: the title check fails
+            openedIn = chooser->directory().absolutePath().toStdString();
+            if (c.pick.empty()) return chooser->reject();
+            chooser->setDirectory(QString::fromStdString(c.pick.string()));
+            static_cast<QDialog*>(chooser)->accept();  // the chooser's own accept checks the folder
+        });
+        EditorWindows editor;
+        editor.workspaceMemory = memory;
+        ASSERT_TRUE(editor.start());
+        ASSERT_EQ(catcher.seen.size(), 2u);
+        EXPECT_EQ(catcher.seen[0], kWorkspaceChooserTitle);
+        EXPECT_EQ(catcher.seen[1].substr(0, c.box.size()), c.box);
+        EXPECT_EQ(openedIn, c.opensIn.string());
+        EXPECT_EQ(std::filesystem::current_path(), c.endsIn);
+        if (!c.pick.empty()) remembered = c.pick;
+        EXPECT_EQ(fileText(memory.c_str()), remembered.empty() ? "" : remembered.string() + "\n");
+        EXPECT_FALSE(editor.state.levelLoaded);
+        editor.destroyMainWindow();
+    }
+    // The settings of a start in the chosen folder were written there.
+    EXPECT_TRUE(std::filesystem::exists(chosen / "vurk.ini"));
 }
 
 TEST(EditorWindows, SavedPlacementAndLastLevelAreApplied) {
