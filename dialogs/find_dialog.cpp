@@ -14,13 +14,22 @@
 
 namespace vurk {
 
+namespace {
+// Tile values in hex, as the map's labels and the status bar show them.
+void showAsTileValue(QSpinBox* box) {
+    box->setRange(0, 255);
+    box->setDisplayIntegerBase(16);
+    box->setPrefix("0x");
+}
+}  // namespace
+
 FindDialog::FindDialog(EditorState& s, Shell& shell, QWidget* parent, ModeSwitch switchMode)
     : QDialog(parent), s_(s), shell_(shell), switchMode_(std::move(switchMode)) {
     setWindowTitle("Find and Replace");
     kind_ = new QComboBox(this);
     kind_->addItems({"Tile value", "Item", "Victim", "Monster"});
     tile_ = new QSpinBox(this);
-    tile_->setRange(0, 255);
+    showAsTileValue(tile_);
     object_ = new QComboBox(this);
     auto* findButton = new QPushButton("Find", this);
     findButton->setDefault(true);
@@ -41,7 +50,7 @@ FindDialog::FindDialog(EditorState& s, Shell& shell, QWidget* parent, ModeSwitch
 
     auto* replaceBox = new QGroupBox("Replace the tile value", this);
     replacement_ = new QSpinBox(replaceBox);
-    replacement_->setRange(0, 255);
+    showAsTileValue(replacement_);
     wholeLevel_ = new QRadioButton("Whole level", replaceBox);
     selectionOnly_ = new QRadioButton("Selection", replaceBox);
     wholeLevel_->setChecked(true);
