@@ -380,10 +380,7 @@ def session(x, work, edit, tool, demo, shots):
     key("alt+F4")
     x.wait_window(BOX)
     key("n")
-    try:
-        status = editor.wait(TIMEOUT)
-    except subprocess.TimeoutExpired:
-        status = None
+    status = exit_status(editor)
     check(status == 0, "No closes the editor with status 0", f"status {status}")
     check(open(f"{ws}/vurk.smc", "rb").read() == saved, "No leaves vurk.smc as last saved")
 
@@ -423,10 +420,7 @@ def session(x, work, edit, tool, demo, shots):
                    == level2.row(70, 2, 100), 3)
         x.screenshot(wid, f"{shots}/main-window.png", frame=True)
     key("alt+F4")
-    try:
-        status = editor.wait(TIMEOUT)
-    except subprocess.TimeoutExpired:
-        status = None
+    status = exit_status(editor)
     check(status == 0, "closing without unsaved edits ends at once with status 0", f"status {status}")
 
     # A maximised start that centres Zeke centres him in the maximised view.
@@ -457,12 +451,17 @@ def session(x, work, edit, tool, demo, shots):
 
     check(wait_until(centred_view, 3), "a maximised start centres Zeke's starting point in the maximised view")
     key("alt+F4")
-    try:
-        status = editor.wait(TIMEOUT)
-    except subprocess.TimeoutExpired:
-        status = None
+    status = exit_status(editor)
     check(status == 0, "the maximised editor closes with status 0", f"status {status}")
     return report()
+
+
+def exit_status(process):
+    """The process's exit status, or None when it does not end in time."""
+    try:
+        return process.wait(TIMEOUT)
+    except subprocess.TimeoutExpired:
+        return None
 
 
 def dump_start(dump):
