@@ -182,14 +182,6 @@ const Scenario kScenarios[] = {
          t.expectViewIsFreshDraw();
          EXPECT_EQ(t.countShown(kYellow), labels);
      }},
-    {"FlashEndsWithItsTimer",
-     [](ViewScenario& t) {
-         const int labels = t.countShown(kYellow);
-         t.keys({kKeyI, kKeyI});
-         onHighlightTimer(t.s, t.shell);
-         t.expectViewIsFreshDraw();
-         EXPECT_EQ(t.countShown(kYellow), labels);
-     }},
     {"CursorAndTileStepsWhileScrolling",
      [](ViewScenario& t) {
          onSize(t.s, t.shell, 300, 200);
