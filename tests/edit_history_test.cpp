@@ -57,12 +57,6 @@ const EditCase kEdits[] = {
          t.s.clipboard.tiles[t.s.clipboard.index] = 99;
          t.keys({kKeyP});
      }},
-    {"CtrlPaste", "tile change",
-     [](History& t) {
-         t.s.clipboard.tiles[(t.s.clipboard.index + 1) % 10] = 55;
-         t.shell.ctrl = true;
-         t.keys({kKeyP});
-     }},
     {"ItemDrag", "item move", [](History& t) { t.drag(kKeyI, 100, 100, 150, 120); }},
     {"VictimDrag", "victim move", [](History& t) { t.drag(kKeyV, 300, 290, 330, 300); }},
     {"StartPointDrag", "start point move", [](History& t) { t.drag(kKeyV, 40, 190, 90, 230); }},

@@ -177,29 +177,6 @@ TEST_F(LevelLoader, ViewStartsTopLeftOrCentredOnTheFirstStartWithinTheMap) {
     }
 }
 
-TEST_F(LevelLoader, CanvasTakesTheVisiblePartAndTheMarkerOnlyInBgMode) {
-    writeSheet(0);
-    rom.addLevel(0, level(10, 8));
-    openImage();
-    s.editMode = kModeItem;
-    ASSERT_TRUE(loadLevel(s, shell, 0));
-    EXPECT_EQ(s.mapBuffer.size(), 160u);
-    EXPECT_EQ(s.MapCanvas.bitmap()->width(), 640);
-    EXPECT_EQ(s.MapCanvas.bitmap()->height(), 480);  // the client's height: the map is 512 high
-    const Bitmap& canvas = *s.MapCanvas.bitmap();
-    EXPECT_EQ(pixelAt(canvas, 0, 0), tileColour(0, 0));
-    EXPECT_EQ(pixelAt(canvas, 639, 479), tileColour(0, 79));
-
-    s.editMode = kModeBg;
-    ASSERT_TRUE(loadLevel(s, shell, 0));
-    const Bitmap& again = *s.MapCanvas.bitmap();
-    EXPECT_EQ(pixelAt(again, 0, 0), tileColour(0, 0) ^ 0xFFFFFFu);   // the frame
-    EXPECT_EQ(pixelAt(again, 63, 1), tileColour(0, 0) ^ 0xFFFFFFu);
-    EXPECT_EQ(pixelAt(again, 2, 2), tileColour(0, 0));                // inside it
-    EXPECT_EQ(pixelAt(again, 64, 0), tileColour(0, 1));               // the next cell
-    EXPECT_GE(shell.mapInvalidations, 2);
-}
-
 TEST_F(LevelLoader, RefusedLevelKeepsTheLevelCanvasAndSheetShown) {
     writeSheet(1);
     writeSheet(2);

@@ -52,31 +52,6 @@ TEST(MapDraw, TilesComeFromTheirSheetSquareOrShowBlack) {
     }
 }
 
-TEST(MapDraw, TilesetChoosesTheSheetFile) {
-    EXPECT_EQ(tileSheetPath(tileSheetNumber(0x9BBCB5)), ".\\tiles\\tiles04.png");
-    EXPECT_EQ(tileSheetNumber(0x9AC000), 1u);
-    EXPECT_EQ(tileSheetNumber(0x9B8000), 0u);
-    EXPECT_EQ(tileSheetNumber(0x9B8001), 0u);
-    EXPECT_EQ(tileSheetPath(0), ".\\tiles\\tiles00.png");
-}
-
-TEST(MapDraw, CursorIsAnInvertedTwoPixelFrameInBgModeOnly) {
-    for (int32_t mode : {kModeBg, kModeItem}) {
-        EditorState s;
-        test::setUpView(s, 3, 2);
-        s.editMode = mode;
-        s.selX = 64;
-        s.selY = 64;
-        const auto pic = renderLevelArea(s, mapRect(s));
-        for (int32_t y = 0; y < 128; ++y)
-            for (int32_t x = 0; x < 192; ++x) {
-                const bool frame = mode == kModeBg && x >= 64 && x < 128 && y >= 64 && !(x >= 66 && x < 126 && y >= 66 && y < 126);
-                const uint8_t t = static_cast<uint8_t>((y >> 6) * 3 + (x >> 6));
-                ASSERT_EQ(pixelAt(*pic, x, y), tilePixel(t, x & 63, y & 63) ^ (frame ? 0xFFFFFFu : 0u)) << x << "," << y;
-            }
-    }
-}
-
 TEST(MapDraw, AreasDrawnApartMakeTheWholePicture) {
     // Sprites, labels, circles, hatching and the cursor cut by the areas' edges.
     for (int32_t mode : {kModeBg, kModeItem, kModeMonster}) {
@@ -204,14 +179,6 @@ const Scenario kScenarios[] = {
          EXPECT_EQ(t.countShown(kYellow), labels);
          onHighlightTimer(t.s, t.shell);
          t.keys({kKeyI});
-         t.expectViewIsFreshDraw();
-         EXPECT_EQ(t.countShown(kYellow), labels);
-     }},
-    {"FlashEndsWithItsTimer",
-     [](ViewScenario& t) {
-         const int labels = t.countShown(kYellow);
-         t.keys({kKeyI, kKeyI});
-         onHighlightTimer(t.s, t.shell);
          t.expectViewIsFreshDraw();
          EXPECT_EQ(t.countShown(kYellow), labels);
      }},

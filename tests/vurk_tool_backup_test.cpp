@@ -155,7 +155,7 @@ TEST(ToolDiffPicture, OutlinesTheChangedCells) {
     const QImage picture("diff.png");
     ASSERT_FALSE(picture.isNull());
     const int x = picture.width() - 64, y = picture.height() - 64;
-    for (auto [px, py] : {std::pair{x, y}, {x + 2, y + 30}, {x + 63, y + 63}}) {
+    for (auto [px, py] : {std::pair{x, y}, {x + 2, y + 30}, {x + 63, y + 30}, {x + 30, y + 63}}) {
         EXPECT_EQ(picture.pixel(px, py) & 0xFFFFFFu, 0xFF00FFu) << px << "," << py;
     }
     EXPECT_NE(picture.pixel(x + 30, y + 30) & 0xFFFFFFu, 0xFF00FFu);
