@@ -33,16 +33,6 @@ bool clipSpan(int32_t& d, int32_t& s, int32_t& n, int32_t dLimit, int32_t sLimit
     return true;
 }
 
-// Reads n pixels of a source row as 32-bit values; palette and 24-bit pixels
-// come out as 0x00RRGGBB.
-void readRow(const Bitmap& src, int32_t x, int32_t y, int32_t n, uint32_t* out) {
-    if (src.biBitCount == 32) {
-        std::memcpy(out, src.row(y) + static_cast<size_t>(x) * 4, static_cast<size_t>(n) * 4);
-        return;
-    }
-    for (int32_t i = 0; i < n; ++i) out[i] = src.pixelRgb(x + i, y);
-}
-
 }  // namespace
 
 void combineRow(uint8_t* out, const uint8_t* in, int32_t n, Rop rop) {
@@ -77,50 +67,6 @@ void Surface::plot(Bitmap& bmp, int32_t x, int32_t y, uint32_t color) {
     store32(bmp.row(y) + static_cast<size_t>(x) * 4, color);
 }
 
-bool Surface::brushColorAt(int32_t x, int32_t y, uint32_t& color) const {
-    switch (state.brush.style) {
-    case BrushStyle::Solid:
-        color = state.brush.color;
-        return true;
-    case BrushStyle::Hatched:
-        // One line every 8 pixels, rising to the right, aligned to the surface.
-        if (((x + y) & 7) == 7) {
-            color = state.brush.color;
-            return true;
-        }
-        color = state.bkColor;
-        return state.bkMode == BkMode::Opaque;
-    case BrushStyle::Hollow:
-        break;
-    }
-    return false;
-}
-
-void Surface::bitBlt(int32_t x, int32_t y, int32_t w, int32_t h, const Surface& src, int32_t sx,
-                     int32_t sy, Rop rop) {
-    Bitmap* dst = target();
-    const Bitmap* from = src.bitmap();
-    if (!dst || !from) return;
-    if (!clipSpan(x, sx, w, dst->width(), from->width())) return;
-    if (!clipSpan(y, sy, h, dst->height(), from->height())) return;
-
-    // Within one bitmap, rows are taken in the order that reads each before it
-    // is overwritten; the row buffer covers overlap along the row. A 32-bit
-    // source from another bitmap is combined straight from its rows.
-    const bool upwards = dst == from && sy < y;
-    const bool direct = from->biBitCount == 32 && dst != from;
-    std::vector<uint32_t> line(direct ? 0 : static_cast<size_t>(w));
-    for (int32_t i = 0; i < h; ++i) {
-        int32_t r = upwards ? h - 1 - i : i;
-        const uint8_t* in = from->row(sy + r) + static_cast<size_t>(sx) * 4;
-        if (!direct) {
-            readRow(*from, sx, sy + r, w, line.data());
-            in = reinterpret_cast<const uint8_t*>(line.data());
-        }
-        combineRow(dst->row(y + r) + static_cast<size_t>(x) * 4, in, w, rop);
-    }
-}
-
 void Surface::patBlt(int32_t x, int32_t y, int32_t w, int32_t h, PatRop rop) {
     Bitmap* dst = target();
     if (!dst) return;
@@ -133,7 +79,7 @@ void Surface::patBlt(int32_t x, int32_t y, int32_t w, int32_t h, PatRop rop) {
         uint8_t* out = dst->row(y + r) + static_cast<size_t>(x) * 4;
         for (int32_t j = 0; j < w; ++j) {
             uint8_t* p = out + static_cast<size_t>(j) * 4;
-            store32(p, rop == PatRop::PatInvert ? load32(p) ^ pattern : 0);
+            store32(p, load32(p) ^ pattern);
         }
     }
 }
@@ -156,9 +102,8 @@ void Surface::rectangle(int32_t left, int32_t top, int32_t right, int32_t bottom
                 plot(*dst, x, y, state.pen.color);
                 continue;
             }
-            bool inside = x >= left + inset && x < fillRight && y >= top + inset && y < fillBottom;
-            uint32_t c;
-            if (inside && brushColorAt(x, y, c)) plot(*dst, x, y, c);
+            const bool inside = x >= left + inset && x < fillRight && y >= top + inset && y < fillBottom;
+            if (inside && state.brush.style == BrushStyle::Solid) plot(*dst, x, y, state.brush.color);
         }
     }
 }

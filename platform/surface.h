@@ -1,11 +1,11 @@
-// A memory drawing surface: a selected bitmap with a pen, a brush, a text colour
-// and a background mode, and the raster operations the editor draws with.
+// A memory drawing surface: a selected bitmap with a pen and a brush, and the
+// raster operations drawn on it directly (the cursor's inversion, the diff
+// picture's outlines). The map's tiles and sprites are copied by the view's
+// own painter with `combineRow`.
 //
 // Drawing operations write only into a 32-bit selected bitmap; on a surface with
-// no bitmap, or one of another depth, they do nothing. A surface of any depth can
-// be the source of a copy: palette pixels are expanded through the colour table.
-// Copies are clipped at the edges of both bitmaps: destination pixels whose
-// source lies outside the source bitmap are left as they are.
+// no bitmap, or one of another depth, they do nothing, and they are clipped at
+// the bitmap's edges.
 #pragma once
 
 #include <cstdint>
@@ -27,17 +27,14 @@ enum class Rop : uint32_t {
 // Raster operations of a fill with the brush.
 enum class PatRop : uint32_t {
     PatInvert = 0x005A0049,  // destination = destination XOR brush colour
-    Blackness = 0x00000042,  // destination = 0
 };
 
 // Combines n 32-bit pixels of `in` into `out` (which may overlap `in` only for
 // SrcCopy).
 void combineRow(uint8_t* out, const uint8_t* in, int32_t n, Rop rop);
 
-enum class BkMode { Transparent, Opaque };
 enum class PenStyle { Solid, Null };
-// Hatched brushes draw one hatch, HS_BDIAGONAL: lines rising to the right.
-enum class BrushStyle { Solid, Hatched, Hollow };
+enum class BrushStyle { Solid, Hollow };
 
 // Pens are one pixel wide.
 struct Pen {
@@ -52,11 +49,8 @@ struct Brush {
 
 // What a surface draws with; saved and restored whole around a change.
 struct DrawingState {
-    Pen pen;             // black
-    Brush brush;         // white, solid
-    uint32_t textColor = 0;
-    uint32_t bkColor = 0xFFFFFF;
-    BkMode bkMode = BkMode::Opaque;
+    Pen pen;      // black
+    Brush brush;  // white, solid
 };
 
 // The pixels a shape covers, relative to the top-left corner of its box.
@@ -94,36 +88,18 @@ public:
 
     DrawingState state;
 
-    // Copies a w x h rectangle of `src` at (sx, sy) to (x, y), combined by `rop`.
-    // `src` may be this surface.
-    void bitBlt(int32_t x, int32_t y, int32_t w, int32_t h, const Surface& src, int32_t sx,
-                int32_t sy, Rop rop);
-
     // Fills a rectangle through the brush. PatInvert uses a solid brush's colour;
-    // with a hatched or hollow brush it leaves the pixels alone.
+    // with a hollow brush it leaves the pixels alone.
     void patBlt(int32_t x, int32_t y, int32_t w, int32_t h, PatRop rop);
 
     // The rectangle from (left, top) to (right, bottom), right and bottom edges
-    // excluded: outlined with the pen, the inside filled with the brush. A hatched
-    // brush paints its lines in its colour and the gaps with the background colour,
-    // or not at all when the background mode is transparent.
+    // excluded: outlined with the pen, the inside filled with the brush.
     void rectangle(int32_t left, int32_t top, int32_t right, int32_t bottom);
-
-    // The outline of the ellipse in the same box, drawn with the pen. The inside
-    // is filled only with a solid brush.
-    void ellipse(int32_t left, int32_t top, int32_t right, int32_t bottom);
-
-    // Text with its top-left corner at (x, y), in the text colour, without
-    // smoothing; an opaque background mode fills the text's box with the
-    // background colour first.
-    void textOut(int32_t x, int32_t y, std::string_view text);
 
 private:
     Bitmap* target();  // the selected bitmap when it can be drawn into
     // Sets one pixel when it lies inside `bmp`.
     static void plot(Bitmap& bmp, int32_t x, int32_t y, uint32_t color);
-    // What the brush paints at a pixel; false where it leaves the pixel alone.
-    bool brushColorAt(int32_t x, int32_t y, uint32_t& color) const;
 
     std::shared_ptr<Bitmap> bitmap_;
 };

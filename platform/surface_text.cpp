@@ -120,30 +120,4 @@ ShapePixels textPixels(std::string_view text) {
     return out;
 }
 
-void Surface::ellipse(int32_t left, int32_t top, int32_t right, int32_t bottom) {
-    Bitmap* dst = target();
-    if (!dst) return;
-    if (left > right) std::swap(left, right);
-    if (top > bottom) std::swap(top, bottom);
-    const int64_t w = int64_t{right} - left, h = int64_t{bottom} - top;
-    if (w > kMaxCurveBox || h > kMaxCurveBox) return;
-    // Only the part of the box inside the bitmap is rendered.
-    const ShapePixels shape =
-        ellipsePixels(static_cast<int32_t>(w), static_cast<int32_t>(h), state.pen.style == PenStyle::Solid,
-                      state.brush.style == BrushStyle::Solid,
-                      -left, -top, dst->width(), dst->height());
-    for (const ShapePoint& p : shape.pen) plot(*dst, left + p.x, top + p.y, state.pen.color);
-    for (const ShapePoint& p : shape.fill) plot(*dst, left + p.x, top + p.y, state.brush.color);
-}
-
-void Surface::textOut(int32_t x, int32_t y, std::string_view text) {
-    Bitmap* dst = target();
-    if (!dst) return;
-    const ShapePixels shape = textPixels(text);
-    if (state.bkMode == BkMode::Opaque)
-        for (int r = 0; r < shape.height; ++r)
-            for (int c = 0; c < shape.width; ++c) plot(*dst, x + c, y + r, state.bkColor);
-    for (const ShapePoint& p : shape.pen) plot(*dst, x + p.x, y + p.y, state.textColor);
-}
-
 }  // namespace vurk

@@ -46,8 +46,8 @@ void parkVictims(EditorState& s) {
 // Every pixel of the w x h sprite at (left, top) is the background masked by
 // the sheet at (maskX, srcY) and then painted with the sheet at (srcX, srcY);
 // the columns beside it and the row above it are untouched.
-void expectMaskedSprite(const EditorState& s, int32_t left, int32_t top, int32_t srcX, int32_t srcY,
-                        int32_t maskX, int32_t w, int32_t h) {
+void expectMaskedSprite(int32_t left, int32_t top, int32_t srcX, int32_t srcY, int32_t maskX, int32_t w,
+                        int32_t h) {
     const Bitmap& c = *picture;
     for (int32_t v = 0; v < h; ++v)
         for (int32_t u = 0; u < w; ++u)
@@ -61,7 +61,7 @@ void expectMaskedSprite(const EditorState& s, int32_t left, int32_t top, int32_t
     for (int32_t u = 0; u < w; ++u) EXPECT_EQ(pixelAt(c, left + u, top - 1), kBackground);
 }
 
-int countPixels(const EditorState& s, uint32_t value) {
+int countPixels(uint32_t value) {
     const Bitmap& c = *picture;
     int n = 0;
     for (int32_t y = 0; y < c.height(); ++y)
@@ -106,7 +106,7 @@ TEST(Items, HighlightIsAHatchedBoxOverTheSprite) {
     EXPECT_EQ(pixelAt(*picture, 100, 100), sheetPixel(16 + 8, 16 + 8));  // the sprite in a gap of the hatching
     EXPECT_EQ(pixelAt(*picture, 100, 99), kYellow);                     // a line: (x + y) & 7 == 7
     EXPECT_EQ(pixelAt(*picture, 108, 100), kBackground);                // right edge excluded
-    EXPECT_GT(countPixels(s, kYellow), 60);
+    EXPECT_GT(countPixels(kYellow), 60);
 }
 
 TEST(Items, HitBoxesAndOrder) {
@@ -192,7 +192,7 @@ TEST(Monsters, SpritesPerListCodeAndRectTable) {
         else s.rsm = {rsm(200, 300, c.code, 0)};
         draw(s);
         SCOPED_TRACE(testing::Message() << std::hex << c.code << " list " << c.list << " data " << std::dec << c.data);
-        expectMaskedSprite(s, 200 - (c.w >> 1), 300 - c.h, c.srcX, c.srcY, c.srcX + c.w + 1, c.w, c.h);
+        expectMaskedSprite(200 - (c.w >> 1), 300 - c.h, c.srcX, c.srcY, c.srcX + c.w + 1, c.w, c.h);
         EXPECT_EQ(hitTestMonster(s, static_cast<uint16_t>(200 - (c.w >> 1)), static_cast<uint16_t>(300 - c.h)), 0);
     }
 }
@@ -202,7 +202,7 @@ TEST(Monsters, OddWidthBoxAndAbsentRectEntries) {
     setUpObjects(s);
     s.otm = {otm(100, 200, 0x82F25D), otm(300, 300, kRectMonsterCode, 6)};  // Flame 15 x 30; absent entry
     draw(s);
-    expectMaskedSprite(s, 93, 170, 0, 172, 16, 15, 30);  // drawn at x 93 to 107
+    expectMaskedSprite(93, 170, 0, 172, 16, 15, 30);  // drawn at x 93 to 107
     EXPECT_EQ(hitTestMonster(s, 93, 170), 0);
     EXPECT_EQ(hitTestMonster(s, 106, 199), 0);
     EXPECT_EQ(hitTestMonster(s, 107, 185), -1);
@@ -231,7 +231,7 @@ TEST(Monsters, RadiusCirclesOnlyInMonsterModeOnTheRsmListWhenNotDragging) {
         s.otm = {otm(200, 300, 0x82EF36)};
         draw(s);
         EXPECT_EQ(pixelAt(*picture, 160, 277) == kRed, c.circle) << "case " << (&c - cases);
-        EXPECT_EQ(countPixels(s, kRed) > 100, c.circle);
+        EXPECT_EQ(countPixels(kRed) > 100, c.circle);
     }
 }
 

@@ -46,7 +46,6 @@ struct EditHistoryDeleter {
 };
 
 struct EditorState : LevelState {
-    EditorState();
 
     int32_t editMode = kModeBg;
     int32_t monsterList = kOtmList;

@@ -13,12 +13,6 @@
 
 namespace vurk {
 
-EditorState::EditorState() {
-    MapCanvas.state.pen = {PenStyle::Solid, kRed};
-    MapCanvas.state.textColor = kYellow;
-    MapCanvas.state.bkMode = BkMode::Transparent;
-}
-
 uint32_t tileSheetNumber(uint32_t tileset) {
     for (size_t i = 0; i < kSheetTilesets.size(); ++i) {
         if (kSheetTilesets[i] == tileset) return static_cast<uint32_t>(i);
