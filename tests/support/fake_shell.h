@@ -103,6 +103,13 @@ public:
     int mapInvalidations = 0;
     std::vector<const Bitmap*> padPresents;
     std::deque<BoxAnswer> answers;  // answered in order; then Cancel / No / Ok
+
+    // The boxes so far, each as "caption|text".
+    std::vector<std::string> boxLines() const {
+        std::vector<std::string> out;
+        for (const RecordedBox& b : boxes) out.push_back(b.caption + "|" + b.text);
+        return out;
+    }
 };
 
 }  // namespace vurk::test
