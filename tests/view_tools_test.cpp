@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <filesystem>
+#include <tuple>
 
 #include "app/handlers.h"
 #include "app/view_tools.h"
@@ -57,15 +58,12 @@ TEST_F(ViewTools, PickerClickFillsTheSlotAndDoubleClickSetsTheCellAsOneStep) {
     selectCell(s, shell, 128, 64);  // cell 2, 1 holds tile 12
     s.clipboard.index = 3;
     pickTile(s, 200);
-    EXPECT_EQ(s.clipboard.tiles[3], 200);
-    EXPECT_EQ(s.clipboard.index, 3u);
-    EXPECT_FALSE(levelModified(s));
+    EXPECT_EQ(std::tuple(s.clipboard.tiles[3], s.clipboard.index, levelModified(s)), std::tuple(200, 3u, false));
     keys({kKeyP});  // P pastes the picked tile
     EXPECT_EQ(selectedTile(s, TileTarget::Map), 200);
 
     pickTileIntoCell(s, shell, 7);
-    EXPECT_EQ(selectedTile(s, TileTarget::Map), 7);
-    EXPECT_EQ(s.clipboard.tiles[3], 7);
+    EXPECT_EQ(std::tuple(selectedTile(s, TileTarget::Map), s.clipboard.tiles[3]), std::tuple(7, 7));
     expectViewIsFreshDraw();
     undoEdit(s, shell);
     EXPECT_EQ(selectedTile(s, TileTarget::Map), 200);
@@ -76,8 +74,7 @@ TEST_F(ViewTools, PickerClickFillsTheSlotAndDoubleClickSetsTheCellAsOneStep) {
     // Outside BG mode a double click only picks.
     s.editMode = kModeItem;
     pickTileIntoCell(s, shell, 9);
-    EXPECT_EQ(s.clipboard.tiles[3], 9);
-    EXPECT_EQ(selectedTile(s, TileTarget::Map), 12);
+    EXPECT_EQ(std::tuple(selectedTile(s, TileTarget::Map), s.clipboard.tiles[3]), std::tuple(12, 9));
 }
 
 TEST_F(ViewTools, ArrowKeysMoveTheCursorOnTheMapAndScrollToKeepItShown) {
@@ -104,13 +101,11 @@ TEST_F(ViewTools, ArrowKeysMoveTheCursorOnTheMapAndScrollToKeepItShown) {
         shell.scrollPos[ScrollBar::Horizontal] = c.viewX;
         shell.scrollPos[ScrollBar::Vertical] = c.viewY;
         onKeyDown(s, shell, c.key);
-        EXPECT_EQ(s.selX, c.wantSelX) << c.selX << "," << c.selY << " key " << c.key;
-        EXPECT_EQ(s.selY, c.wantSelY) << c.selX << "," << c.selY << " key " << c.key;
-        EXPECT_EQ(s.viewX, c.wantViewX) << c.selX << "," << c.selY << " key " << c.key;
-        EXPECT_EQ(s.viewY, c.wantViewY) << c.selX << "," << c.selY << " key " << c.key;
         // The bars follow the view.
-        EXPECT_EQ(shell.scrollPos[ScrollBar::Horizontal], c.wantViewX);
-        EXPECT_EQ(shell.scrollPos[ScrollBar::Vertical], c.wantViewY);
+        EXPECT_EQ(std::tuple(s.selX, s.selY, s.viewX, s.viewY, shell.scrollPos[ScrollBar::Horizontal],
+                             shell.scrollPos[ScrollBar::Vertical]),
+                  std::tuple(c.wantSelX, c.wantSelY, c.wantViewX, c.wantViewY, c.wantViewX, c.wantViewY))
+            << c.selX << "," << c.selY << " key " << c.key;
         expectViewIsFreshDraw();
     }
     // Only BG mode has a cursor.
@@ -125,17 +120,14 @@ TEST(ViewSettingsFile, ReadsOnlyKnownValuesAndWritesNoSectionForTheDefaults) {
     EXPECT_FALSE(std::filesystem::exists("vurk.ini")) << "defaults add nothing";
     struct Case {
         const char* file;
-        int32_t zoom;
-        bool grid, picker;
+        std::tuple<int32_t, bool, bool> zoomGridPicker;
     };
-    for (const Case& c : {Case{"[view]\nzoom=200\ngrid=1\npicker=1\n", 200, true, true},
-                          Case{"[view]\nzoom=30\ngrid=2\n", 100, false, false},
-                          Case{"[vurk]\nzoom=25\n", 100, false, false}}) {
+    for (const Case& c : {Case{"[view]\nzoom=200\ngrid=1\npicker=1\n", {200, true, true}},
+                          Case{"[view]\nzoom=30\ngrid=2\n", {100, false, false}},
+                          Case{"[vurk]\nzoom=25\n", {100, false, false}}}) {
         test::writeFileBytes("vurk.ini", std::vector<uint8_t>(c.file, c.file + std::strlen(c.file)));
         const ViewSettings v = readViewSettings();
-        EXPECT_EQ(v.zoom, c.zoom) << c.file;
-        EXPECT_EQ(v.grid, c.grid) << c.file;
-        EXPECT_EQ(v.picker, c.picker) << c.file;
+        EXPECT_EQ(std::tuple(v.zoom, v.grid, v.picker), c.zoomGridPicker) << c.file;
     }
     // A section that is there is kept up to date, back to the defaults too.
     writeViewSettings({});
