@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstring>
 #include <tuple>
 
@@ -23,19 +24,14 @@ TEST_F(LevelLoad, CopiesHeaderMapAndListsOfTheLevel) {
     state.clipboard.index = 6;
     openAndLoad(3);
 
-    EXPECT_EQ(state.currentLevel, 3u);
-    EXPECT_EQ(state.regions.header, shortPointerOffset(at.header));
+    EXPECT_EQ(std::pair(state.currentLevel, state.regions.header), std::pair(3u, shortPointerOffset(at.header)));
     LevelHeader h = rom.readHeader(3);
     EXPECT_TRUE(sameBytes(&state.header, &h, sizeof h));
-    EXPECT_EQ(state.mapWidth, 5u);
-    EXPECT_EQ(state.mapHeight, 3u);
-    EXPECT_EQ(state.mapSize, 30u);
+    EXPECT_EQ(std::tuple(state.mapWidth, state.mapHeight, state.mapSize), std::tuple(5u, 3u, 30u));
     ASSERT_EQ(state.mapBuffer.size(), 30u);
     for (size_t i = 0; i < 15; ++i) EXPECT_EQ(readLe16(&state.mapBuffer[2 * i]), c.map[i]);
 
-    ASSERT_EQ(state.rsm.size(), 2u);
-    ASSERT_EQ(state.otm.size(), 2u);
-    ASSERT_EQ(state.items.size(), 3u);
+    ASSERT_EQ(std::tuple(state.rsm.size(), state.otm.size(), state.items.size()), std::tuple(2u, 2u, 3u));
     EXPECT_TRUE(sameBytes(state.rsm.data(), c.rsm.data(), 20));
     EXPECT_TRUE(sameBytes(state.otm.data(), c.otm.data(), 24));
     EXPECT_TRUE(sameBytes(state.items.data(), c.items.data(), 15));
@@ -51,9 +47,10 @@ TEST_F(LevelLoad, CopiesHeaderMapAndListsOfTheLevel) {
 
     // Slot 0 takes the first cell's low byte; the other slots keep theirs.
     EXPECT_EQ(state.clipboard.index, 0u);
-    EXPECT_EQ(state.clipboard.tiles[0], c.map[0] & 0xFF);
-    EXPECT_EQ(state.clipboard.tiles[1], 9);
-    EXPECT_EQ(state.clipboard.tiles[9], 9);
+    auto tiles = std::array<uint8_t, 10>{};
+    tiles.fill(9);
+    tiles[0] = c.map[0] & 0xFF;
+    EXPECT_EQ(state.clipboard.tiles, tiles);
 }
 
 // Lays a level out, then moves its rsm and item list pointers to the given
@@ -82,9 +79,7 @@ TEST_F(LevelLoad, ListLengthsFollowTheListPointers) {
         items[0] = static_cast<uint8_t>(c.items);
         rom.writeHeader(0, h);
         openAndLoad(0);
-        EXPECT_EQ(state.rsm.size(), c.rsm);
-        EXPECT_EQ(state.otm.size(), c.otm);
-        EXPECT_EQ(state.items.size(), c.items);
+        EXPECT_EQ(std::tuple(state.rsm.size(), state.otm.size(), state.items.size()), std::tuple(c.rsm, c.otm, c.items));
     }
 }
 
@@ -110,13 +105,10 @@ TEST_F(LevelLoad, ItemListEndsAtTheFirstZeroXBonusListsMayBeMissingAndKeepHeader
     c.hasBonus = false;
     rom.addLevel(1, c);
     openAndLoad(0);
-    EXPECT_EQ(state.items.size(), 1u);
-    EXPECT_EQ(state.bonus.size(), 3u);
+    EXPECT_EQ(std::tuple(state.items.size(), state.bonus.size()), std::tuple(1u, 3u));
     std::string why;
     ASSERT_TRUE(loadLevelData(state, 1, why)) << why;
-    EXPECT_TRUE(state.items.empty());
-    EXPECT_TRUE(state.bonus.empty());
-    EXPECT_EQ(state.header.bonusList, 0);
+    EXPECT_EQ(std::tuple(state.items.size(), state.bonus.size(), state.header.bonusList), std::tuple(0u, 0u, 0));
 
     // Reloading with the working header kept: the lists come from the image again.
     ASSERT_TRUE(loadLevelData(state, 2, why)) << why;
@@ -125,9 +117,7 @@ TEST_F(LevelLoad, ItemListEndsAtTheFirstZeroXBonusListsMayBeMissingAndKeepHeader
     state.items[0].x = 999;
     state.keepHeader = true;
     ASSERT_TRUE(loadLevelData(state, 2, why)) << why;
-    EXPECT_EQ(state.header.tileset, 0x9C8000u);
-    EXPECT_EQ(state.header.music, 11);
-    EXPECT_EQ(state.items[0].x, 32);  // the lists come from the image again
+    EXPECT_EQ(std::tuple(state.header.tileset, state.header.music, state.items[0].x), std::tuple(0x9C8000u, 11, 32));
 }
 
 // A level that fails a check is refused with a "Level N: " text, and the level
@@ -157,12 +147,9 @@ TEST_P(Refusal, KeepsTheLevelBefore) {
     std::string why;
     EXPECT_FALSE(loadLevelData(state, GetParam().level, why));
     EXPECT_EQ(why, GetParam().text);
-    EXPECT_EQ(state.currentLevel, 0u);
-    EXPECT_TRUE(state.levelLoaded);
     EXPECT_TRUE(sameBytes(&state.header, &before, sizeof(LevelHeader)));
-    EXPECT_EQ(state.items[0].x, 4242);
-    EXPECT_EQ(state.mapSize, 30u);
-    EXPECT_EQ(state.bonus.size(), 3u);
+    EXPECT_EQ(std::tuple(state.currentLevel, state.levelLoaded, state.items[0].x, state.mapSize, state.bonus.size()),
+              std::tuple(0u, true, 4242, 30u, 3u));
 }
 
 const char* const kOverlap = "Level 7: the object lists (rsm list, victims, otm list, items) overlap";
