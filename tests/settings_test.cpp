@@ -95,12 +95,8 @@ TEST(Settings, StartValuesFromTheFile) {
         std::filesystem::remove("vurk.ini");
         if (c.ini) writeText("vurk.ini", std::string("[vurk]\n") + c.ini);
         const StartSettings s = readStartSettings();
-        EXPECT_EQ(s.options, c.options);
-        EXPECT_EQ(s.level, c.level);
-        EXPECT_EQ(s.placeWindow, c.place);
-        EXPECT_EQ(s.maximize, c.maximize);
-        EXPECT_EQ(std::make_tuple(s.x, s.y, s.w, s.h), std::make_tuple(c.x, c.y, c.w, c.h));
-        EXPECT_TRUE(s.note.empty());
+        EXPECT_EQ(std::tuple(s.options, s.level, s.placeWindow, s.maximize, s.x, s.y, s.w, s.h, s.note),
+                  std::tuple(c.options, c.level, c.place, c.maximize, c.x, c.y, c.w, c.h, ""));
     }
 }
 
@@ -133,8 +129,7 @@ TEST(Settings, LargeFilesAndFifosAreLeftAlone) {
     big.resize(kSettingsMaxBytes + 1, ';');
     writeText("vurk.ini", big);
     StartSettings s = readStartSettings();
-    EXPECT_EQ(s.options, 0u);
-    EXPECT_EQ(s.note, kSettingsTooLargeText);
+    EXPECT_EQ(std::tuple(s.options, s.note), std::tuple(0u, kSettingsTooLargeText));
     int32_t level = 5;
     writeExitSettings({1, 2, 3, 4, false, false}, 1, level);
     EXPECT_EQ(fileText("vurk.ini"), big);

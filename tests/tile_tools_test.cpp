@@ -7,6 +7,7 @@
 #include <QUndoStack>
 #include <cstring>
 #include <functional>
+#include <tuple>
 
 #include "app/handlers.h"
 #include "dialogs/find_dialog.h"
@@ -205,13 +206,10 @@ TEST_F(TileTools, EachToolIsOneUndoableStep) {
     // The stamp went to the clicked cell; the pad's top-left to the cursor.
     test::setUpView(s, W, H);
     cases[0].run();
-    EXPECT_EQ(tileAt(s, 3, 2), 0);
-    EXPECT_EQ(tileAt(s, 4, 3), 6);
-    EXPECT_FALSE(s.tiles.placing);
+    EXPECT_EQ(std::tuple(tileAt(s, 3, 2), tileAt(s, 4, 3), s.tiles.placing), std::tuple(0, 6, false));
     s.selX = s.selY = 64;
     cases[3].run();
-    EXPECT_EQ(tileAt(s, 1, 1), 33);
-    EXPECT_EQ(tileAt(s, 4, 3), 0);  // clipped: pad cell (3, 2)
+    EXPECT_EQ(std::tuple(tileAt(s, 1, 1), tileAt(s, 4, 3)), std::tuple(33, 0));  // clipped: pad cell (3, 2)
 }
 
 TEST_F(TileTools, TheNewKeysLeaveTheOldOnesAlone) {
@@ -226,9 +224,8 @@ TEST_F(TileTools, TheNewKeysLeaveTheOldOnesAlone) {
         shell.dialogs.clear();
         shell.ctrl = c.ctrl, shell.shift = c.shift;
         onKeyUp(s, shell, c.key);
-        EXPECT_EQ(s.editMode, c.mode) << c.key;
-        EXPECT_EQ(shell.dialogs.size(), c.dialogs) << c.key;
-        EXPECT_EQ(s.tiles.placing, c.placing) << c.key;
+        EXPECT_EQ(std::tuple(s.editMode, shell.dialogs.size(), s.tiles.placing), std::tuple(c.mode, c.dialogs, c.placing))
+            << c.key;
     }
     shell.ctrl = shell.shift = false;
     enterMode(s, shell, kModeBg);
@@ -255,16 +252,13 @@ TEST_F(TileTools, FindDialogStepsThroughHitsAndReplacesAfterAsking) {
     d.find();
     ASSERT_EQ(d.list()->count(), 1);
     d.list()->setCurrentRow(0);
-    EXPECT_EQ(s.selX, 3 * 64);
-    EXPECT_EQ(s.selY, 2 * 64);
-    EXPECT_EQ(s.viewX, 3 * 64 + 32 - 64);  // centred where it can be
+    EXPECT_EQ(std::tuple(s.selX, s.selY, s.viewX), std::tuple(3 * 64, 2 * 64, 3 * 64 + 32 - 64));  // centred where it can be
     d.kindBox()->setCurrentIndex(int(FindKind::Monster));
     d.objectBox()->setCurrentIndex(0);  // the first monster kind: 0x82EF36
     d.find();
     d.list()->setCurrentRow(0);
     EXPECT_EQ(switches.back(), (std::pair<int32_t, int32_t>{kModeMonster, kRsmList}));
-    EXPECT_EQ(s.selectedObject, 0);
-    EXPECT_TRUE(s.tiles.marking);
+    EXPECT_EQ(std::tuple(s.selectedObject, s.tiles.marking), std::tuple(0, true));
 
     d.kindBox()->setCurrentIndex(int(FindKind::Tile));
     d.tileBox()->setValue(3);
