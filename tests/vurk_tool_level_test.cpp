@@ -69,14 +69,10 @@ TEST_F(Tool, DumpShowsTheLevelAsLoaded) {
     EXPECT_EQ(o["level"].toInt(), 6);
     EXPECT_EQ(o["headerOffset"].toInteger(), shortPointerOffset(addresses[6].header));
     QJsonObject h = o["header"].toObject();
-    EXPECT_EQ(h["tileset"].toInteger(), 0x9AC000);
-    EXPECT_EQ(h["bgPalette"].toInteger(), 0x9D1234);
-    EXPECT_EQ(h["mapPointer"].toInteger(), longPointerFor(addresses[6].mapOffset));
-    EXPECT_EQ(h["width"].toInt(), 7);
-    EXPECT_EQ(h["height"].toInt(), 2);
-    EXPECT_EQ(h["music"].toInt(), 7);
-    EXPECT_EQ(h["start1X"].toInt(), 120);
-    EXPECT_EQ(h["bonusList"].toInt(), addresses[6].bonusList);
+    const QJsonObject header{{"tileset", 0x9AC000}, {"bgPalette", 0x9D1234}, {"width", 7}, {"height", 2},
+                             {"mapPointer", qint64{longPointerFor(addresses[6].mapOffset)}}, {"music", 7},
+                             {"start1X", 120}, {"bonusList", addresses[6].bonusList}};
+    for (auto it = header.begin(); it != header.end(); ++it) EXPECT_EQ(h[it.key()], it.value()) << it.key().toStdString();
     ASSERT_EQ(o["items"].toArray().size(), 2);
     EXPECT_EQ(o["items"].toArray()[1].toObject()["type"].toInt(), 2);
     QJsonArray victims = o["victims"].toArray();
@@ -122,37 +118,29 @@ TEST_F(Tool, ExportThenImportBringsEditsIntoTheImage) {
 }
 
 TEST_F(Tool, ErrorsWriteNothing) {
-    ToolRun r = runTool("dump 1");
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "Error: Could not find vurk.smc\n");
+    const auto failed = [](const char* args) {
+        const ToolRun r = runTool(args);
+        return std::pair(r.status, r.err);
+    };
+    EXPECT_EQ(failed("dump 1"), std::pair(1, std::string("Error: Could not find vurk.smc\n")));
 
     save();
     auto image = readFileBytes("vurk.smc");
-    r = runTool("import 2");
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "Error: Could not find vmap for this level\n");
-
-    r = runTool("export 2");  // no maps folder
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "Error: Could not open vmap file\n");
+    EXPECT_EQ(failed("import 2"), std::pair(1, std::string("Error: Could not find vmap for this level\n")));
+    EXPECT_EQ(failed("export 2"), std::pair(1, std::string("Error: Could not open vmap file\n")));  // no maps folder
 
     std::filesystem::create_directory("maps");
     ASSERT_EQ(runTool("export 2").status, 0);
     std::filesystem::copy_file("maps/level02.vmap", "maps/level03.vmap");
-    r = runTool("import 3");
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "Error in vmap file: belongs to level 2, not level 3\n");
+    EXPECT_EQ(failed("import 3"), std::pair(1, std::string("Error in vmap file: belongs to level 2, not level 3\n")));
     auto vmap = readFileBytes("maps/level02.vmap");
     writeFileBytes("maps/level02.vmap", {vmap.begin(), vmap.begin() + 75});
-    r = runTool("import 2");
-    EXPECT_EQ(r.err, "Error in vmap file: ends after 75 of " + std::to_string(vmap.size()) + " bytes\n");
-
+    EXPECT_EQ(failed("import 2"),
+              std::pair(1, "Error in vmap file: ends after 75 of " + std::to_string(vmap.size()) + " bytes\n"));
     {
         RomImage held;  // as the editor holds it
         ASSERT_EQ(openRomImage(held), RomOpenResult::Ok);
-        r = runTool("dump 2");
-        EXPECT_EQ(r.status, 1);
-        EXPECT_EQ(r.err, "Error: vurk.smc is open in VURK-Edit\n");
+        EXPECT_EQ(failed("dump 2"), std::pair(1, std::string("Error: vurk.smc is open in VURK-Edit\n")));
     }
 
     for (const char* args : {"dump 56", "dump x", "dump", "nonsense"}) EXPECT_EQ(runTool(args).status, 1) << args;
@@ -165,7 +153,7 @@ TEST_F(Tool, ErrorsWriteNothing) {
     rom.writeHeader(9, h);
     save();
     image = readFileBytes("vurk.smc");
-    r = runTool("import 9");
+    const ToolRun r = runTool("import 9");
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("Level 9: the object lists (rsm list, victims, otm list, items) overlap"), std::string::npos) << r.err;
     EXPECT_EQ(runTool("dump 9").status, 1);
