@@ -245,6 +245,24 @@ def session(x, work, edit, tool, demo, shots):
     check(outer == placed, "the window opens at the outer rectangle vurk.ini gives",
           f"{outer} for {placed}")
 
+    t0 = time.monotonic()
+    second = run([edit], cwd=ws, env=x.env, timeout=TIMEOUT)
+    check(second.returncode == 0 and time.monotonic() - t0 < 5, "a second start ends at once with status 0",
+          f"status {second.returncode}")
+
+    for k, title in (("b", "BG edit mode"), ("i", "Item edit mode"), ("v", "Victim edit mode"),
+                     ("m", "Monster edit mode 1"), ("2", "Monster edit mode 2"),
+                     # Back to the otm list, which the other modes show as vurk-tool render does.
+                     ("1", "Monster edit mode 1"), ("b", "BG edit mode")):
+        key(k)
+        t = wait_title(wid, "VURK-Edit - " + title)
+        check(t is True, f"{k.upper()} gives the title \"VURK-Edit - {title}\"", f"title {t!r}")
+
+    key("F12")
+    check(x.wait_window("^debug$") is not None, "F12 opens a window titled \"debug\"")
+    key("Return")
+    x.wait_gone("^debug$")
+
     vmap = f"{ws}/maps/level01.vmap"
     ctrl("s")
     wait_until(lambda: os.path.exists(vmap) and os.path.getsize(vmap) > 0)
@@ -269,6 +287,15 @@ def session(x, work, edit, tool, demo, shots):
     key("F5")
     pad = x.wait_window("^Scratch Pad$")
     if check(pad is not None, "F5 shows the scratch pad"):
+        hints = run(["xprop", "-id", str(pad), "WM_NORMAL_HINTS"], env=x.env).stdout
+        sizes = {l.split(":")[0].strip(): l.split(":")[1].strip() for l in hints.splitlines() if "size:" in l}
+        mn = sizes.get("program specified minimum size")
+        mx = sizes.get("program specified maximum size")
+        check(mn is not None and mn == mx, "the scratch pad cannot be resized (minimum = maximum size)",
+              f"minimum {mn}, maximum {mx}")
+        actions = run(["xprop", "-id", str(pad), "_NET_WM_ALLOWED_ACTIONS"], env=x.env).stdout
+        check("=" in actions and "MAXIMIZE" not in actions and "_NET_WM_ACTION_RESIZE" not in actions,
+              "the window manager offers the scratch pad neither resizing nor maximising", actions.strip())
         if shots:
             x.screenshot(pad, f"{shots}/scratch-pad.png", frame=True)
         x.xdo("windowactivate", "--sync", pad)
@@ -378,6 +405,13 @@ def session(x, work, edit, tool, demo, shots):
     shot = x.screenshot(wid, f"{work}/level2.png")
     view_w, view_h = min(level2.w, shot.w - mx - 20), min(level2.h, 200)
     check(shot.holds(level2, mx, my, 0, 0, view_w, view_h), "level 2 opens at its top-left corner")
+    client_w = shot.w
+    for where, px, py, oy in (("the vertical scroll bar", client_w - 4, my + 60, 16),
+                              ("the menu bar", client_w - 40, my // 2, 32)):
+        x.xdo("mousemove", "--window", wid, px, py, "click", 5)
+        same = wait_until(lambda: x.screenshot(wid, f"{work}/wheel.png").holds(level2, mx, my, 0, oy, view_w,
+                                                                                 view_h), 3)
+        check(same, f"a wheel notch over {where} scrolls the map 16 pixels down")
     key("b")
     wait_title(wid, "VURK-Edit - BG edit mode")
     if shots:
