@@ -182,7 +182,11 @@ TEST_F(Handlers, WheelNotchesPostLineRequestsWithTheirAmounts) {
     ASSERT_EQ(shell.posted.size(), 1u);
     EXPECT_EQ(std::pair(shell.posted[0].bar, shell.posted[0].request), std::pair(ScrollBar::Vertical, int{kScrollLineDown}));
     // Shift: three lines; Ctrl: across; less than a notch: nothing.
-    const struct { int delta, flags, viewX, viewY; } notches[] = {
+    const struct {
+        int16_t delta;
+        uint32_t flags;
+        int viewX, viewY;
+    } notches[] = {
         {-120, 0, 0, 16}, {-120, kMkShift, 0, 48}, {-120, kMkControl, 16, 48},
         {-240, kMkControl | kMkShift, 80, 48}, {120, 0, 80, 32}, {-60, 0, 80, 32}};
     for (const auto& n : notches) {

@@ -49,7 +49,7 @@ TEST_F(LevelLoad, CopiesHeaderMapAndListsOfTheLevel) {
     EXPECT_EQ(state.clipboard.index, 0u);
     auto tiles = std::array<uint8_t, 10>{};
     tiles.fill(9);
-    tiles[0] = c.map[0] & 0xFF;
+    tiles[0] = static_cast<uint8_t>(c.map[0] & 0xFF);
     EXPECT_EQ(state.clipboard.tiles, tiles);
 }
 
