@@ -403,7 +403,11 @@ void onLeftButtonDown(EditorState& s, Shell& shell, uint16_t cx, uint16_t cy, ui
 void onMouseMove(EditorState& s, Shell& shell, uint16_t cx, uint16_t cy, uint32_t flags) {
     if (s.editMode == kModeBg && s.levelLoaded) {
         moveStamp(s, shell, cx + s.viewX, cy + s.viewY);
-        if (flags & kMkLButton) extendSelection(s, shell, cx + s.viewX, cy + s.viewY);
+        if (flags & kMkLButton) {
+            extendSelection(s, shell, cx + s.viewX, cy + s.viewY);
+            // A selection dragged to the window's edge scrolls the view on.
+            if (s.tiles.selecting && !shell.scrollLockOn()) shell.startTimer(kAutoScrollTimer, 1);
+        }
     }
     if (flags != kMkLButton || !s.levelLoaded) return;
     if (s.editMode != kModeBg && s.objectGrabbed && selectedInCurrentList(s)) {
@@ -415,9 +419,9 @@ void onMouseMove(EditorState& s, Shell& shell, uint16_t cx, uint16_t cy, uint32_
 
 void onLeftButtonUp(EditorState& s, Shell& shell) {
     endSelection(s);
+    shell.killTimer(kAutoScrollTimer);
     if (s.editMode == kModeBg) return;
     endObjectDrag(s);
-    shell.killTimer(kAutoScrollTimer);
     s.objectGrabbed = 0;
     s.selectedObject = -1;
     presentMap(s, shell);
@@ -510,6 +514,7 @@ void onAutoScrollTimer(EditorState& s, Shell& shell) {
     if (s.levelLoaded && s.objectGrabbed && selectedInCurrentList(s)) {
         moveGrabbed(s, static_cast<uint16_t>(s.viewX + p.x), static_cast<uint16_t>(s.viewY + p.y));
     }
+    if (s.levelLoaded && s.editMode == kModeBg) extendSelection(s, shell, s.viewX + p.x, s.viewY + p.y);
     if (p.x > innerRight) postAmountScroll(s, shell, ScrollBar::Horizontal, kScrollLineDown, 4);
     else if (p.x < innerLeft) postAmountScroll(s, shell, ScrollBar::Horizontal, kScrollLineUp, -4);
     if (p.y > innerBottom) postAmountScroll(s, shell, ScrollBar::Vertical, kScrollLineDown, 4);

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <functional>
 #include <tuple>
+#include <utility>
 
 #include "app/handlers.h"
 #include "dialogs/find_dialog.h"
@@ -69,6 +70,22 @@ TEST_F(TileTools, ShiftDragSelectsCellsClippedToTheMap) {
     EXPECT_EQ(s.tiles.selection, (CellRect{0, 3, 5, 1}));
     onKeyUp(s, shell, kKeyEscape);
     EXPECT_TRUE(s.tiles.selection.empty());
+}
+
+TEST_F(TileTools, ShiftDragAtTheWindowsEdgeScrollsAndExtendsTheSelection) {
+    onSize(s, shell, 128, 128);  // the 320 x 256 map is larger than the view
+    onLeftButtonDown(s, shell, at(0), at(0), kMkLButton | kMkShift);
+    onMouseMove(s, shell, 120, 120, kMkLButton | kMkShift);
+    ASSERT_EQ(shell.timers.count(kAutoScrollTimer), 1u);
+    shell.cursor = {120, 120};
+    for (int tick = 0; tick < 100; ++tick) {  // the timer's ticks, each with the scrolls it posts
+        onAutoScrollTimer(s, shell);
+        for (const auto& p : std::exchange(shell.posted, {})) onScroll(s, shell, p.bar, p.request, 0, p.amount);
+    }
+    EXPECT_EQ(std::pair(s.viewX, s.viewY), std::pair(192, 128));
+    EXPECT_EQ(s.tiles.selection, (CellRect{0, 0, 5, 4}));
+    onLeftButtonUp(s, shell);
+    EXPECT_TRUE(shell.timers.empty());
 }
 
 TEST_F(TileTools, TheOverlayLeavesTheCanvasPixelsAlone) {
