@@ -33,10 +33,6 @@ public:
         onLeftButtonUp(s, shell);
     }
     QUndoStack& stack() { return undoStack(s); }
-
-    using EditorFixture::keys;
-    using EditorFixture::s;
-    using EditorFixture::shell;
 };
 
 struct EditCase {
