@@ -2,6 +2,7 @@
 
 #include <QUndoStack>
 #include <filesystem>
+#include <functional>
 
 #include "app/handlers.h"
 #include "dialogs/level_dialogs.h"
@@ -33,10 +34,6 @@ public:
         onLeftButtonUp(s, shell);
     }
     QUndoStack& stack() { return undoStack(s); }
-
-    using EditorFixture::keys;
-    using EditorFixture::s;
-    using EditorFixture::shell;
 };
 
 struct EditCase {
@@ -196,47 +193,37 @@ TEST_F(History, ADragOfManyMovesIsOneStepAndAClickIsNone) {
     EXPECT_EQ(s.victims[0].x, 300);
 }
 
-TEST_F(History, KeysAndMenuCommandsOfUndoAndRedo) {
-    onKeyDown(s, shell, kKeyPadAdd);
-    keys({kKeyZ});  // without Ctrl: nothing
-    EXPECT_EQ(s.mapBuffer[0], 1);
+TEST_F(History, KeysMenuCommandsAndWhatCountsAsModified) {
+    // After each step: the first cell's tile, and M where the level differs
+    // from the last load or save.
+    std::string seen;
+    auto step = [&](const std::function<void()>& act) {
+        act();
+        seen += std::to_string(s.mapBuffer[0]) + (levelModified(s) ? "M " : "- ");
+    };
+    step([&] { onKeyDown(s, shell, kKeyPadAdd); });
+    step([&] { keys({kKeyZ}); });  // without Ctrl: nothing
     shell.ctrl = true;
-    keys({kKeyZ});
-    EXPECT_EQ(s.mapBuffer[0], 0);
-    keys({kKeyY});
-    EXPECT_EQ(s.mapBuffer[0], 1);
-    onCommand(s, shell, kCmdUndo);
-    EXPECT_EQ(s.mapBuffer[0], 0);
+    for (int key : {kKeyZ, kKeyY}) step([&] { keys({key}); });
+    step([&] { onCommand(s, shell, kCmdUndo); });
     shell.shift = true;
-    keys({kKeyZ});
-    EXPECT_EQ(s.mapBuffer[0], 1);
-    onCommand(s, shell, kCmdRedo);  // nothing left to redo
-    EXPECT_EQ(s.mapBuffer[0], 1);
+    step([&] { keys({kKeyZ}); });
+    step([&] { onCommand(s, shell, kCmdRedo); });  // nothing left to redo
+    shell.ctrl = shell.shift = false;
+    step([&] {
+        shell.answers = {BoxAnswer::Yes};
+        keys({kKeyF1});
+    });
+    step([&] { undoCommand(s, shell); });  // the image now holds the step
+    step([&] { redoCommand(s, shell); });
+    // Writing the value the cell already holds changes nothing.
+    step([&] { applyEditTileValue(s, shell, TileTarget::Map, "1"); });
+    EXPECT_EQ(seen, "1M 1M 0- 1M 0- 1M 1M 1- 0M 1- 1- ");
+    EXPECT_FALSE(stack().canRedo());
 
     // The scratch pad keeps no history.
     onPadKeyDown(s, shell, kKeyPadAdd);
     EXPECT_EQ(stack().count(), 1);
-}
-
-TEST_F(History, ModifiedMeansDifferentFromTheLastLoadOrSave) {
-    EXPECT_EQ(statusText(s), "Level 0 - 10 x 8");
-    onKeyDown(s, shell, kKeyPadAdd);
-    EXPECT_EQ(statusText(s), "Level 0 - 10 x 8 - modified");
-    undoCommand(s, shell);
-    EXPECT_FALSE(levelModified(s));
-    redoCommand(s, shell);
-    EXPECT_TRUE(levelModified(s));
-    shell.answers = {BoxAnswer::Yes};
-    keys({kKeyF1});
-    EXPECT_EQ(statusText(s), "Level 0 - 10 x 8");
-    undoCommand(s, shell);  // the image now holds the step
-    EXPECT_TRUE(levelModified(s));
-    redoCommand(s, shell);
-    EXPECT_FALSE(levelModified(s));
-    // Writing the value the cell already holds changes nothing.
-    applyEditTileValue(s, shell, TileTarget::Map, "1");
-    EXPECT_FALSE(levelModified(s));
-    EXPECT_FALSE(stack().canRedo());
 }
 
 TEST_F(History, ALevelChangeStartsANewHistoryARefusedOneKeepsIt) {

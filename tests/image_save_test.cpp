@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <csignal>
-#include <fcntl.h>
 #include <filesystem>
 #include <random>
 #include <spawn.h>
@@ -37,73 +36,76 @@ struct FaultGuard {
     ~FaultGuard() { setImageFaultHook(nullptr); }
 };
 
-std::vector<uint8_t> counting(size_t n) {
-    std::vector<uint8_t> v(n);
-    for (size_t i = 0; i < n; ++i) v[i] = static_cast<uint8_t>(i * 7);
-    return v;
-}
-
 std::vector<uint8_t> memoryOf(const RomImage& image) { return {image.base(), image.base() + image.size()}; }
 
-TEST(ImageSave, RegionsReachFileAndMemoryTogether) {
+class ImageSave : public ::testing::Test {
+protected:
+    void SetUp() override {
+        for (size_t i = 0; i < old.size(); ++i) old[i] = static_cast<uint8_t>(i * 7);
+        writeFileBytes("vurk.smc", old);
+        ASSERT_EQ(openRomImage(image), RomOpenResult::Ok);
+    }
+    // File and memory both hold `want`, and no journal is left.
+    void expectImage(const std::vector<uint8_t>& want, const std::string& what = "") {
+        EXPECT_EQ(readFileBytes("vurk.smc"), want) << what;
+        EXPECT_EQ(memoryOf(image), want) << what;
+        EXPECT_FALSE(fs::exists("vurk.smc.journal")) << what;
+    }
     WorkDir dir;
-    const auto old = counting(8192);
-    writeFileBytes("vurk.smc", old);
+    std::vector<uint8_t> old = std::vector<uint8_t>(8192);
     RomImage image;
-    ASSERT_EQ(openRomImage(image), RomOpenResult::Ok);
-
-    // Overlapping regions: the later one wins where they meet.
     std::string why;
+};
+
+TEST_F(ImageSave, RegionsReachFileAndMemoryTogether) {
+    // Overlapping regions: the later one wins where they meet.
     ASSERT_TRUE(saveRegions(image, {{100, {1, 2, 3, 4}}, {102, {9, 9}}, {8190, {5, 6}}, {4000, {}}}, &why)) << why;
     auto expected = old;
     std::copy_n(std::begin({1, 2, 9, 9}), 4, expected.begin() + 100);
     expected[8190] = 5;
     expected[8191] = 6;
-    EXPECT_EQ(readFileBytes("vurk.smc"), expected);
-    EXPECT_EQ(memoryOf(image), expected);
-    EXPECT_FALSE(fs::exists("vurk.smc.journal"));
+    expectImage(expected);
 
     // Refused whole: nothing of it is written.
     EXPECT_FALSE(saveRegions(image, {{0, {0}}, {8191, {1, 2}}}, &why));
     EXPECT_EQ(why, "A region to save lies outside vurk.smc.");
-    EXPECT_EQ(readFileBytes("vurk.smc"), expected);
+    expectImage(expected);
+
+    // The journal's name is never followed.
+    writeFileBytes("outside.bin", {1, 2, 3});
+    fs::create_symlink("outside.bin", "vurk.smc.journal");
+    EXPECT_TRUE(saveRegions(image, {{0, {0xFF}}}, &why)) << why;
+    expected[0] = 0xFF;
+    EXPECT_EQ(readFileBytes("outside.bin"), (std::vector<uint8_t>{1, 2, 3}));
+    EXPECT_FALSE(fs::exists(fs::symlink_status("vurk.smc.journal")));
+    expectImage(expected);
 }
 
-TEST(ImageSave, FailingStepLeavesFileAndMemoryUnchanged) {
+TEST_F(ImageSave, FailingStepLeavesFileAndMemoryUnchanged) {
+    uint8_t value = 0;
     for (ImageStep failing : {ImageStep::JournalWrite, ImageStep::JournalSync, ImageStep::FolderSync,
                               ImageStep::ImageWrite, ImageStep::ImageSync}) {
-        WorkDir dir;
-        const auto old = counting(4096);
-        writeFileBytes("vurk.smc", old);
-        RomImage image;
-        ASSERT_EQ(openRomImage(image), RomOpenResult::Ok);
-        std::string why;
+        const std::string what = "step " + std::to_string(int(failing));
+        const auto before = memoryOf(image);
+        ++value;
         {
             FaultGuard guard(failing, ENOSPC);
-            EXPECT_FALSE(saveRegions(image, {{10, {1, 2}}, {3000, {3}}}, &why)) << int(failing);
+            EXPECT_FALSE(saveRegions(image, {{10, {value, 2}}, {3000, {value}}}, &why)) << what;
         }
         EXPECT_NE(why.find("No space left on device"), std::string::npos) << why;
         EXPECT_NE(why.find("unchanged"), std::string::npos) << why;
-        EXPECT_EQ(readFileBytes("vurk.smc"), old) << int(failing);
-        EXPECT_EQ(memoryOf(image), old) << int(failing);
-        EXPECT_FALSE(fs::exists("vurk.smc.journal")) << int(failing);
+        expectImage(before, what);
         // The same save can be tried again.
-        EXPECT_TRUE(saveRegions(image, {{10, {1, 2}}, {3000, {3}}}, &why)) << why;
-        EXPECT_EQ(readFileBytes("vurk.smc")[3000], 3);
+        EXPECT_TRUE(saveRegions(image, {{10, {value, 2}}, {3000, {value}}}, &why)) << why;
+        EXPECT_EQ(readFileBytes("vurk.smc")[3000], value);
     }
 }
 
-TEST(ImageSave, SaveThatCannotBeUndoneIsFinishedAtTheNextOpen) {
-    WorkDir dir;
-    const auto old = counting(4096);
-    writeFileBytes("vurk.smc", old);
+TEST_F(ImageSave, SaveThatCannotBeUndoneIsFinishedAtTheNextOpen) {
     auto expected = old;
     expected[20] = 0xAB;
     for (bool tampered : {false, true}) {
-        writeFileBytes("vurk.smc", old);
-        RomImage image;
-        ASSERT_EQ(openRomImage(image), RomOpenResult::Ok);
-        std::string why;
+        const std::string what = tampered ? "tampered" : "as left";
         {
             FaultGuard guard([](ImageStep step) { return ImageFault{step == ImageStep::ImageWrite ? EIO : 0}; });
             EXPECT_FALSE(saveRegions(image, {{20, {0xAB}}}, &why));
@@ -122,46 +124,12 @@ TEST(ImageSave, SaveThatCannotBeUndoneIsFinishedAtTheNextOpen) {
                              "left as it is and the journal kept as vurk.smc.journal.rejected."
                            : "The last save to vurk.smc was interrupted; it has now been finished from "
                              "vurk.smc.journal.");
-        EXPECT_EQ(readFileBytes("vurk.smc"), tampered ? onDisk : expected);
-        EXPECT_EQ(memoryOf(image), tampered ? onDisk : expected);
-        EXPECT_FALSE(fs::exists("vurk.smc.journal"));
+        expectImage(tampered ? onDisk : expected, what);
         EXPECT_EQ(fs::exists("vurk.smc.journal.rejected"), tampered);
+        closeRomImage(image);
+        writeFileBytes("vurk.smc", old);
+        ASSERT_EQ(openRomImage(image), RomOpenResult::Ok);
     }
-}
-
-TEST(ImageSave, JournalNameIsNeverFollowed) {
-    WorkDir dir;
-    writeFileBytes("vurk.smc", counting(4096));
-    writeFileBytes("outside.bin", {1, 2, 3});
-    RomImage image;
-    ASSERT_EQ(openRomImage(image), RomOpenResult::Ok);
-    fs::create_symlink("outside.bin", "vurk.smc.journal");
-    std::string why;
-    EXPECT_TRUE(saveRegions(image, {{0, {0xFF}}}, &why)) << why;
-    EXPECT_EQ(readFileBytes("outside.bin"), (std::vector<uint8_t>{1, 2, 3}));
-    EXPECT_EQ(readFileBytes("vurk.smc")[0], 0xFF);
-    EXPECT_FALSE(fs::exists(fs::symlink_status("vurk.smc.journal")));
-}
-
-class SaveLevel : public test::LevelFixture {};
-
-TEST_F(SaveLevel, FailedSaveKeepsTheEditsForAnotherTry) {
-    rom.addLevel(0, test::sampleLevel());
-    openAndLoad(0);
-    const auto before = imageOnDisk();
-    state.mapBuffer[0] ^= 0xFF;
-    state.items[1].y = 77;
-    std::string why;
-    {
-        FaultGuard guard(ImageStep::ImageSync, EIO);
-        EXPECT_FALSE(writeLevel(state, &why));
-    }
-    EXPECT_EQ(why, "vurk.smc could not be written (Input/output error); it is unchanged.");
-    EXPECT_EQ(imageOnDisk(), before);
-    EXPECT_EQ(std::vector<uint8_t>(state.rom.base(), state.rom.base() + state.rom.size()), before);
-    EXPECT_EQ(state.items[1].y, 77);
-    ASSERT_TRUE(writeLevel(state, &why)) << why;
-    EXPECT_EQ(imageOnDisk()[state.regions.map], state.mapBuffer[0]);
 }
 
 // `vurk-tool import` stopped at every write step of its save, and killed at
@@ -194,7 +162,7 @@ protected:
     }
     using ToolRun = test::ToolRun;
     static ToolRun runTool(const std::string& args, const std::string& fault = "") {
-        return runProgram((fault.empty() ? "" : "VURK_TEST_IO_FAULT=" + fault + " ") + VURK_TOOL_PATH, args);
+        return runProgram("VURK_TEST_IO_FAULT=" + fault + " " VURK_TOOL_PATH, args);
     }
     void reset() const {
         writeFileBytes("vurk.smc", oldImage);
@@ -238,20 +206,10 @@ TEST_F(KilledImport, StoppedAtEveryWriteStep) {
 
 // Starts `vurk-tool import 2`, quiet, with the fault given (if any).
 pid_t spawnImport(const std::string& fault) {
-    std::vector<std::string> env;
-    for (char** e = environ; *e; ++e) env.emplace_back(*e);
-    if (!fault.empty()) env.push_back("VURK_TEST_IO_FAULT=" + fault);
-    std::vector<char*> envp;
-    for (auto& e : env) envp.push_back(e.data());
-    envp.push_back(nullptr);
-    const char* argv[] = {VURK_TOOL_PATH, "import", "2", nullptr};
-    posix_spawn_file_actions_t quiet;
-    posix_spawn_file_actions_init(&quiet);
-    posix_spawn_file_actions_addopen(&quiet, 2, "/dev/null", O_WRONLY, 0);
-    pid_t pid = 0;
-    if (posix_spawn(&pid, VURK_TOOL_PATH, &quiet, nullptr, const_cast<char**>(argv), envp.data()) != 0) pid = -1;
-    posix_spawn_file_actions_destroy(&quiet);
-    return pid;
+    const std::string line = "exec env VURK_TEST_IO_FAULT=" + fault + " " VURK_TOOL_PATH " import 2 2>/dev/null";
+    const char* argv[] = {"/bin/sh", "-c", line.c_str(), nullptr};
+    pid_t pid = -1;
+    return posix_spawn(&pid, "/bin/sh", nullptr, nullptr, const_cast<char**>(argv), environ) == 0 ? pid : -1;
 }
 
 TEST_F(KilledImport, KilledAtRandomMoments) {

@@ -6,8 +6,7 @@
 #include <filesystem>
 #include <functional>
 
-#include "app/handlers.h"
-#include "tests/support/editor_fixture.h"
+#include "tests/support/fake_shell.h"
 #include "tests/support/level_fixture.h"
 #include "view/objects.h"
 
@@ -22,25 +21,6 @@ size_t itemsAfterReload(uint32_t level) {
     LevelState again;
     test::loadFromImage(again, level);
     return again.items.size();
-}
-
-class ItemDrag : public test::EditorFixture {};
-
-TEST_F(ItemDrag, ToTheLeftEdgeAndBeyondKeepsTheItemAndTheCount) {
-    load(sampleLevel());  // three items, the first at (32, 96); the view at (0, 0)
-    keys({kKeyI});
-    for (uint16_t pointerX : {static_cast<uint16_t>(-30), uint16_t{0}}) {
-        onLeftButtonDown(s, shell, s.items[0].x, 96, kMkLButton);
-        ASSERT_EQ(s.selectedObject, 0);
-        onMouseMove(s, shell, pointerX, 96, kMkLButton);
-        onLeftButtonUp(s, shell);
-        EXPECT_EQ(s.items[0].x, 1) << "pointer x " << int16_t(pointerX);
-    }
-    shell.answers = {BoxAnswer::Yes};
-    keys({kKeyF1});
-    ASSERT_EQ(shell.boxes.size(), 1u);  // only "Save Map?"
-    closeRomImage(s.rom);
-    EXPECT_EQ(itemsAfterReload(0), 3u);
 }
 
 class ListCheck : public test::LevelFixture {

@@ -8,10 +8,7 @@
 
 #include "app/handlers.h"
 #include "tests/support/editor_fixture.h"
-#include "tests/support/fake_shell.h"
 #include "tests/support/view_support.h"
-#include "tests/support/workdir.h"
-#include "tools/rom_builder.h"
 #include "view/map_canvas.h"
 #include "view/map_draw.h"
 #include "view/objects.h"
@@ -94,7 +91,7 @@ TEST(MapDraw, PadMarkerTakesItselfAwayAgain) {
 }
 
 class MapView : public test::EditorFixture {
-protected:
+public:
     void keys(std::initializer_list<int> list) {
         for (int k : list) onKeyUp(s, shell, k);
     }
@@ -118,38 +115,29 @@ protected:
     }
 };
 
-class ViewScenario;
 struct Scenario {
     const char* name;
-    void (*run)(ViewScenario& t);
+    void (*run)(MapView& t);
 };
 void PrintTo(const Scenario& sc, std::ostream* os) { *os << sc.name; }
 
 // What used to leave stale pixels, and the other ways the view changes: after
 // every step the view equals a fresh draw of the state.
-class ViewScenario : public MapView, public ::testing::WithParamInterface<Scenario> {
-public:
-    using MapView::drag;
-    using MapView::keys;
-    using MapView::s;
-    using MapView::shell;
-    using MapView::countShown;
-    using MapView::expectViewIsFreshDraw;
-};
+class ViewScenario : public MapView, public ::testing::WithParamInterface<Scenario> {};
 
 const Scenario kScenarios[] = {
     {"ItemDraggedInLargeJumps",
-     [](ViewScenario& t) {
+     [](MapView& t) {
          t.keys({kKeyI});
          t.drag(100, 100, {{400, 300}, {150, 450}, {600, 40}, {20, 200}});
      }},
     {"VictimDraggedInLargeJumps",
-     [](ViewScenario& t) {
+     [](MapView& t) {
          t.keys({kKeyV});
          t.drag(300, 290, {{500, 100}, {100, 400}, {330, 300}});
      }},
     {"RsmMonsterDraggedInLargeJumpsHidesItsCirclesUntilTheRelease",
-     [](ViewScenario& t) {
+     [](MapView& t) {
          t.keys({kKeyM, kKey2});
          EXPECT_GT(t.countShown(kRed), 50);
          t.drag(400, 130, {{100, 400}, {600, 100}, {250, 300}});
@@ -157,7 +145,7 @@ const Scenario kScenarios[] = {
          EXPECT_GT(t.countShown(kRed), 50);
      }},
     {"MonsterMode2Then1ThenBgLeavesNoCircleOrRsmPicture",
-     [](ViewScenario& t) {
+     [](MapView& t) {
          t.keys({kKeyM, kKey2});
          t.expectViewIsFreshDraw();
          t.keys({kKey1});
@@ -168,7 +156,7 @@ const Scenario kScenarios[] = {
          EXPECT_EQ(t.countShown(kRed), 0);
      }},
     {"FlashCutShortByBgModeLeavesNoHatching",
-     [](ViewScenario& t) {
+     [](MapView& t) {
          const int labels = t.countShown(kYellow);
          t.keys({kKeyI, kKeyI});
          EXPECT_EQ(t.s.itemFlash, true);
@@ -183,7 +171,7 @@ const Scenario kScenarios[] = {
          EXPECT_EQ(t.countShown(kYellow), labels);
      }},
     {"CursorAndTileStepsWhileScrolling",
-     [](ViewScenario& t) {
+     [](MapView& t) {
          onSize(t.s, t.shell, 300, 200);
          onLeftButtonDown(t.s, t.shell, 150, 100, kMkLButton);
          t.expectViewIsFreshDraw();
@@ -249,24 +237,12 @@ TEST_F(MapView, EditsRepaintOnlyTheCellsTheyTouch) {
     }
 }
 
-TEST(MapViewVmap, ReadingAVmapShowsItsCells) {
-    test::WorkDir dir;
-    std::filesystem::create_directory("maps");
-    RomBuilder rom;
+TEST_F(MapView, ReadingAVmapShowsItsCells) {
     LevelContent level;
-    level.width = 2;
-    level.height = 2;
-    rom.addLevel(0, level);
-    ASSERT_TRUE(rom.save("vurk.smc"));
-
-    EditorState s;
-    ASSERT_EQ(openRomImage(s.rom), RomOpenResult::Ok);
-    std::string why;
-    ASSERT_TRUE(loadLevelData(s, 0, why)) << why;
-    s.clientW = s.clientH = 128;
-    setSheet(s.TileSheet, test::coordinateSheet(1024, 1024));
-    test::FakeShell shell;
-    presentMap(s, shell);
+    level.width = level.height = 2;
+    load(level, 128, 128);
+    std::filesystem::create_directory("maps");
+    shell.mapInvalidations = 0;
     s.mapBuffer[2] = 200;
     ASSERT_TRUE(writeVmap(s, shell));
     s.mapBuffer[2] = 7;

@@ -18,7 +18,7 @@ namespace vurk::test {
 LevelContent editLevel();
 
 class EditorFixture : public ::testing::Test {
-protected:
+public:  // scenario tables drive the fixture from outside
     // Lays `content` out as level `level` (and level 0 when it is another),
     // opens the image and loads the level with a client of clientW x clientH.
     void load(const LevelContent& content, int32_t clientW = 320, int32_t clientH = 256, uint32_t level = 0);
