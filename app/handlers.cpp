@@ -104,10 +104,16 @@ void openDialog(EditorState& s, Shell& shell, DialogId id, BoxOwner owner = BoxO
     shell.openDialog(id, owner, param);
 }
 
-// Ends a drag, which becomes one step: used by a mode change, so that a grab
-// never outlives its list, and before undo and redo.
+// Ends a drag, which becomes one step, a selection being dragged and the ring
+// of a found object: used by a mode change, so that neither outlives its list
+// or mode, and before undo and redo.
 void dropGrab(EditorState& s, Shell& shell) {
     endObjectDrag(s);
+    s.tiles.marking = false;
+    if (s.tiles.selecting) {
+        s.tiles.selecting = false;
+        shell.killTimer(kAutoScrollTimer);
+    }
     if (!s.objectGrabbed) return;
     shell.killTimer(kAutoScrollTimer);
     s.objectGrabbed = 0;
@@ -139,8 +145,10 @@ void enterMode(EditorState& s, Shell& shell, int32_t mode) {
         return;
     }
     dropGrab(s, shell);
-    // The flash belongs to Item mode and ends with it.
+    // The flash belongs to Item mode and ends with it; so does a stamp being
+    // placed to BG mode, which a click elsewhere must not write.
     s.itemFlash = false;
+    s.tiles.placing = false;
     s.editMode = mode;
     presentMap(s, shell);
     shell.setMainTitle(modeTitle(s));

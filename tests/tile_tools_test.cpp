@@ -126,6 +126,24 @@ TEST_F(TileTools, StampsAreClippedAtTheMapEdges) {
     EXPECT_EQ(copyCells(s, {3, 2, 4, 4}).tiles.size(), 4u);
 }
 
+TEST_F(TileTools, AModeChangeEndsAStampBeingPlacedAndASelectionDrag) {
+    ctrlShiftKey(kKeyC);  // the cursor cell as a stamp
+    ctrlShiftKey(kKeyV);
+    ASSERT_TRUE(s.tiles.placing);
+    onKeyUp(s, shell, kKeyI);
+    onKeyUp(s, shell, kKeyB);
+    const std::vector<uint8_t> before = s.mapBuffer;
+    onLeftButtonDown(s, shell, at(3), at(2), kMkLButton);  // selects the cell, writes nothing
+    EXPECT_EQ(s.mapBuffer, before);
+    EXPECT_EQ(std::pair(s.selX, s.selY), std::pair(3 * kCellSize, 2 * kCellSize));
+
+    onLeftButtonDown(s, shell, at(0), at(0), kMkLButton | kMkShift);
+    onMouseMove(s, shell, at(1), at(1), kMkLButton | kMkShift);
+    onKeyUp(s, shell, kKeyI);  // the button is still down
+    EXPECT_FALSE(s.tiles.selecting);
+    EXPECT_TRUE(shell.timers.empty());
+}
+
 TEST_F(TileTools, FloodFillTakesTheFourConnectedRegion) {
     struct Case { const char* map; int32_t column, row; uint8_t value; int32_t changed; const char* want; };
     for (const Case& c : {
