@@ -85,6 +85,22 @@ void pollUntil(QWidget* owner, int limitMs, std::function<bool()> step, std::fun
     timer->start(10);
 }
 
+// Runs `before` at every mouse press in the program, before the press is
+// handled anywhere.
+class BeforeClicks : public QObject {
+public:
+    BeforeClicks(QObject* parent, std::function<void()> before) : QObject(parent), before_(std::move(before)) {}
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick) before_();
+        return false;
+    }
+
+private:
+    std::function<void()> before_;
+};
+
 // How long to wait for a window manager's frame or maximised size; without a
 // window manager neither comes, and the start goes on after this.
 constexpr int kFrameWaitMs = 500;
@@ -190,10 +206,14 @@ void MapView::mousePressEvent(QMouseEvent* event) {
 }
 
 void MapView::mouseMoveEvent(QMouseEvent* event) {
-    const QPoint w = event->position().toPoint();
+    QPoint w = event->position().toPoint();
     // Moves outside the view reach it only through the toolkit's grab; the
-    // object follows the pointer only inside it.
-    if (!rect().contains(w)) return;
+    // object follows the pointer only inside it, and a selection reaches the
+    // view's edge nearest the pointer.
+    if (!rect().contains(w)) {
+        if (!app_.state.tiles.selecting) return;
+        w = QPoint(std::clamp(w.x(), 0, width() - 1), std::clamp(w.y(), 0, height() - 1));
+    }
     const QPoint p = toClient(w);
     app_.pointer = {PointerSpot::Over::Map, app_.state.viewX + p.x(), app_.state.viewY + p.y(), 0};
     app_.showHistory();
@@ -431,6 +451,10 @@ EditorWindows::EditorWindows() {
     QObject::connect(&releaseTimer_, &QTimer::timeout, [this] { runPendingRelease(); });
     main_ = new MainWindow(*this);
     pad_ = new ScratchPadWindow(*this);
+    // A key released just before a click acts before the click (on the map,
+    // the pad, the picker, a menu or a bar), never after it or inside a
+    // dialog the click opens.
+    qApp->installEventFilter(new BeforeClicks(main_, [this] { runPendingRelease(); }));
     createScratchPad(state);
     placeOuter(main_, centredOnScreen(QSize(600, 400)));
     QUndoStack& stack = undoStack(state);

@@ -307,7 +307,7 @@ TEST_F(EditorWindowsWithLevel, KeysActOnReleaseAndAutoRepeatReleasesAreIgnored) 
     EXPECT_EQ(editor->state.mapBuffer[0], static_cast<uint8_t>(tile + 4));
 }
 
-TEST_F(EditorWindowsWithLevel, HeldKeyRepeatingAsReleaseAndPressActsOnceOnItsRealRelease) {
+TEST_F(EditorWindowsWithLevel, HeldKeysActOnceOnTheirRealReleaseAndBeforeTheNextClick) {
     // Auto-repeat as some X servers report it: a release and a press of the
     // same key with one timestamp, without the auto-repeat flag.
     MainWindow* w = editor->main();
@@ -326,6 +326,28 @@ TEST_F(EditorWindowsWithLevel, HeldKeyRepeatingAsReleaseAndPressActsOnceOnItsRea
     send(QEvent::KeyRelease, 1900);
     QTest::qWait(100);
     EXPECT_EQ(w->windowTitle().toStdString(), "VURK-Edit - Item edit mode");
+
+    // A click right after a held key's release comes after the key: B acts
+    // first, so the click selects a cell in BG mode.
+    EditorState& s = editor->state;
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_B, Qt::NoModifier), release(QEvent::KeyRelease, Qt::Key_B, Qt::NoModifier);
+    press.setTimestamp(3000);
+    release.setTimestamp(3500);
+    QApplication::sendEvent(w, &press);
+    QApplication::sendEvent(w, &release);
+    QTest::mouseClick(w->mapView(), Qt::LeftButton, Qt::NoModifier, QPoint(70, 140));
+    EXPECT_EQ(std::tuple(w->windowTitle().toStdString(), s.selX, s.selY),
+              std::tuple(std::string("VURK-Edit - BG edit mode"), 64, 128));
+    // A selection dragged past the view's corner reaches the cell there.
+    QWidget* map = w->mapView();
+    QTest::mousePress(map, Qt::LeftButton, Qt::ShiftModifier, QPoint(10, 10));
+    QMouseEvent beyond(QEvent::MouseMove, QPointF(map->width() + 300, map->height() + 300), map->mapToGlobal(QPointF(0, 0)),
+                       Qt::NoButton, Qt::LeftButton, Qt::ShiftModifier);
+    QApplication::sendEvent(map, &beyond);
+    const CellRect r = s.tiles.selection;
+    EXPECT_EQ(std::pair(r.column + r.columns, r.row + r.rows),
+              std::pair((s.viewX + s.clientW - 1) / kCellSize + 1, (s.viewY + s.clientH - 1) / kCellSize + 1));
+    QTest::mouseRelease(map, Qt::LeftButton, Qt::ShiftModifier, QPoint(10, 10));
 }
 
 TEST_F(EditorWindowsWithLevel, ClicksScrollBarsAndTheScratchPad) {
