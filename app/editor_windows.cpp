@@ -487,7 +487,7 @@ bool EditorWindows::start() {
     placeOuter(main_, outer);
     main_->activateWindow();
     main_->setFocus();
-    main_->applyViewSettings(readViewSettings());
+    main_->applyViewSettings(settings.view);
     // A note leaves the editor usable while it is read.
     if (!settings.note.empty()) messageBox(settings.note, "VURK-Edit", BoxButtons::Ok, BoxOwner::None);
 
@@ -650,9 +650,9 @@ void EditorWindows::destroyed() {
     w.bottom = frame.top() + frame.height();
     w.maximized = main_->isMaximized();
     w.minimized = main_->isMinimized();
+    w.view = main_->viewSettings();
     int32_t level = static_cast<int32_t>(state.currentLevel);
     writeExitSettings(w, state.options, level);
-    writeViewSettings(main_->viewSettings());
     state.currentLevel = static_cast<uint32_t>(level);
     pad_->hide();
     QCoreApplication::quit();

@@ -3,8 +3,13 @@
 #include <cstdio>
 
 #include "platform/profile.h"
+#include "view/zoom.h"
 
 namespace vurk {
+
+namespace {
+constexpr const char* kViewSection = "view";
+}  // namespace
 
 StartSettings readStartSettings(const std::string& file) {
     Profile ini;
@@ -25,6 +30,10 @@ StartSettings readStartSettings(const std::string& file) {
         s.maximize = read("maxed", 0) == 1;
     }
     s.backupKeep = restorePointKeep(ini);
+    const int32_t zoom = ini.getInt(kViewSection, "zoom", kDefaultZoom);
+    s.view.zoom = isZoomLevel(zoom) ? zoom : kDefaultZoom;
+    s.view.grid = ini.getInt(kViewSection, "grid", 0) == 1;
+    s.view.picker = ini.getInt(kViewSection, "picker", 0) == 1;
     return s;
 }
 
@@ -56,6 +65,15 @@ void writeExitSettings(const WindowAtExit& window, uint32_t options, int32_t& cu
     write("maxed", maxed);
     write("w", w);
     write("h", h);
+    const ViewSettings& view = window.view;
+    const bool viewThere = ini.getString(kViewSection, "zoom", "-") != "-" ||
+                           ini.getString(kViewSection, "grid", "-") != "-" ||
+                           ini.getString(kViewSection, "picker", "-") != "-";
+    if (viewThere || view.zoom != kDefaultZoom || view.grid || view.picker) {
+        ini.set(kViewSection, "zoom", std::to_string(view.zoom));
+        ini.set(kViewSection, "grid", view.grid ? "1" : "0");
+        ini.set(kViewSection, "picker", view.picker ? "1" : "0");
+    }
     // A file that cannot be written is simply not updated.
     ini.save(file);
 }

@@ -11,7 +11,6 @@
 #include "app/editor_windows.h"
 #include "app/tile_overlay.h"
 #include "app/handlers.h"
-#include "platform/profile.h"
 #include "view/level_loader.h"
 #include "view/tile_picker.h"
 
@@ -206,35 +205,6 @@ void TilePicker::leaveEvent(QEvent* event) {
     QWidget::leaveEvent(event);
     app_.pointer = {};
     app_.showHistory();
-}
-
-// ---- Settings ----------------------------------------------------------------------
-namespace {
-constexpr const char* kViewSection = "view";
-}
-
-ViewSettings readViewSettings(const std::string& fileName) {
-    Profile ini;
-    ViewSettings v;
-    if (ini.load(fileName, kSettingsMaxBytes) != ReadResult::Ok) return v;
-    const int32_t zoom = ini.getInt(kViewSection, "zoom", kDefaultZoom);
-    v.zoom = isZoomLevel(zoom) ? zoom : kDefaultZoom;
-    v.grid = ini.getInt(kViewSection, "grid", 0) == 1;
-    v.picker = ini.getInt(kViewSection, "picker", 0) == 1;
-    return v;
-}
-
-void writeViewSettings(const ViewSettings& view, const std::string& fileName) {
-    Profile ini;
-    const ReadResult loaded = ini.load(fileName, kSettingsMaxBytes);
-    if (loaded == ReadResult::TooLarge || loaded == ReadResult::Unreadable) return;
-    const bool there = ini.getString(kViewSection, "zoom", "-") != "-" || ini.getString(kViewSection, "grid", "-") != "-" ||
-                       ini.getString(kViewSection, "picker", "-") != "-";
-    if (!there && view.zoom == kDefaultZoom && !view.grid && !view.picker) return;
-    ini.set(kViewSection, "zoom", std::to_string(view.zoom));
-    ini.set(kViewSection, "grid", view.grid ? "1" : "0");
-    ini.set(kViewSection, "picker", view.picker ? "1" : "0");
-    ini.save(fileName);
 }
 
 }  // namespace vurk

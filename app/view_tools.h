@@ -38,16 +38,4 @@ private:
     const Bitmap* drawnFrom_ = nullptr;  // the tile sheet they were drawn from
 };
 
-// Section [view]: "zoom" (25, 50, 100 or 200), "grid" and "picker" (the tile
-// picker shown), each 0 or 1. Anything else reads as the default.
-struct ViewSettings {
-    int32_t zoom = 100;
-    bool grid = false;
-    bool picker = false;
-};
-ViewSettings readViewSettings(const std::string& fileName = kSettingsFile);
-// Writes the section only when it differs from the defaults or is already
-// there, so a file without it stays as it was.
-void writeViewSettings(const ViewSettings& view, const std::string& fileName = kSettingsFile);
-
 }  // namespace vurk

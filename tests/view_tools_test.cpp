@@ -7,6 +7,7 @@
 #include <tuple>
 
 #include "app/handlers.h"
+#include "app/settings.h"
 #include "app/view_tools.h"
 #include "tests/support/editor_fixture.h"
 #include "tests/support/workdir.h"
@@ -116,8 +117,16 @@ TEST_F(ViewTools, ArrowKeysMoveTheCursorOnTheMapAndScrollToKeepItShown) {
 
 TEST(ViewSettingsFile, ReadsOnlyKnownValuesAndWritesNoSectionForTheDefaults) {
     test::WorkDir dir;
-    writeViewSettings({});
-    EXPECT_FALSE(std::filesystem::exists("vurk.ini")) << "defaults add nothing";
+    int32_t level = 1;
+    const auto exitWith = [&level](ViewSettings view) {
+        WindowAtExit w;
+        w.view = view;
+        writeExitSettings(w, 0, level);
+    };
+    const std::string keys = "[vurk]\nx=0\ny=0\nlevel=1\noptions=0\nmaxed=0\nw=0\nh=0\n";
+    exitWith({});
+    const auto plain = test::readFileBytes("vurk.ini");
+    EXPECT_EQ(std::string(plain.begin(), plain.end()), keys) << "defaults add nothing";
     struct Case {
         const char* file;
         std::tuple<int32_t, bool, bool> zoomGridPicker;
@@ -126,17 +135,18 @@ TEST(ViewSettingsFile, ReadsOnlyKnownValuesAndWritesNoSectionForTheDefaults) {
                           Case{"[view]\nzoom=30\ngrid=2\n", {100, false, false}},
                           Case{"[vurk]\nzoom=25\n", {100, false, false}}}) {
         test::writeFileBytes("vurk.ini", std::vector<uint8_t>(c.file, c.file + std::strlen(c.file)));
-        const ViewSettings v = readViewSettings();
+        const ViewSettings v = readStartSettings().view;
         EXPECT_EQ(std::tuple(v.zoom, v.grid, v.picker), c.zoomGridPicker) << c.file;
     }
     // A section that is there is kept up to date, back to the defaults too.
-    writeViewSettings({});
+    exitWith({});
     const auto text = test::readFileBytes("vurk.ini");
-    EXPECT_EQ(std::string(text.begin(), text.end()), "[vurk]\nzoom=25\n");
-    writeViewSettings({25, true, false});
-    writeViewSettings({});
+    EXPECT_EQ(std::string(text.begin(), text.end()), "[vurk]\nzoom=25\n" + keys.substr(7));
+    exitWith({25, true, false});
+    exitWith({});
     const auto again = test::readFileBytes("vurk.ini");
-    EXPECT_EQ(std::string(again.begin(), again.end()), "[vurk]\nzoom=25\n[view]\nzoom=100\ngrid=0\npicker=0\n");
+    EXPECT_EQ(std::string(again.begin(), again.end()),
+              "[vurk]\nzoom=25\n" + keys.substr(7) + "[view]\nzoom=100\ngrid=0\npicker=0\n");
 }
 
 }  // namespace
