@@ -215,8 +215,8 @@ void MapView::mouseMoveEvent(QMouseEvent* event) {
         w = QPoint(std::clamp(w.x(), 0, width() - 1), std::clamp(w.y(), 0, height() - 1));
     }
     const QPoint p = toClient(w);
-    app_.pointer = {PointerSpot::Over::Map, app_.state.viewX + p.x(), app_.state.viewY + p.y(), 0};
-    app_.showHistory();
+    app_.pointer = {PointerSpot::Over::Map, w.x(), w.y(), 0};
+    app_.showPointer();
     onMouseMove(app_.state, app_, static_cast<uint16_t>(p.x()), static_cast<uint16_t>(p.y()),
                 mouseFlags(event->buttons(), event->modifiers()));
 }
@@ -414,7 +414,10 @@ void ScratchPadWindow::keyPressEvent(QKeyEvent* event) {
 
 void ScratchPadWindow::keyReleaseEvent(QKeyEvent* event) {
     if (int key = EditorWindows::keyCode(event)) {
-        app_.keyReleased(event, [this, key] { onPadKeyUp(app_.state, app_, key); });
+        app_.keyReleased(event, [this, key] {
+            onPadKeyUp(app_.state, app_, key);
+            app_.main()->tilePicker()->update();  // C and P in the pad use the clipboard too
+        });
     }
 }
 
@@ -668,9 +671,19 @@ void EditorWindows::showHistory() {
     };
     entry(main_->undoAction(), "Undo", stack.canUndo(), stack.undoText(), "Ctrl+Z");
     entry(main_->redoAction(), "Redo", stack.canRedo(), stack.redoText(), "Ctrl+Y");
-    main_->statusLabel()->setText(QString::fromStdString(statusBarText(state, pointer)));
+    showPointer();
     // The picker frames the current clipboard slot.
     main_->tilePicker()->update();
+}
+
+void EditorWindows::showPointer() {
+    PointerSpot spot = pointer;
+    if (spot.over == PointerSpot::Over::Map) {
+        const QPoint p = main_->mapView()->toClient(QPoint(spot.x, spot.y));
+        spot.x = state.viewX + p.x();
+        spot.y = state.viewY + p.y();
+    }
+    main_->statusLabel()->setText(QString::fromStdString(statusBarText(state, spot)));
 }
 
 QWidget* EditorWindows::ownerWidget(BoxOwner owner) {

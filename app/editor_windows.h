@@ -170,8 +170,12 @@ public:
     bool mayClose();
     // The Edit menu's entries and the status bar, from the edit history.
     void showHistory();
-    // What the pointer is over, for the status bar.
+    // What the pointer is over, for the status bar. Over the map, (x, y) is the
+    // point in the map view's widget, turned into a level point when shown, so
+    // the text follows scrolling and zooming under a pointer that stays put.
     PointerSpot pointer;
+    // The status bar from the state and the pointer.
+    void showPointer();
 
     // Shell
     BoxAnswer messageBox(const std::string& text, const std::string& caption, BoxButtons buttons,

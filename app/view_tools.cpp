@@ -78,7 +78,7 @@ void MapView::paintEvent(QPaintEvent* event) {
 void MapView::leaveEvent(QEvent* event) {
     CanvasView::leaveEvent(event);
     app_.pointer = {};
-    app_.showHistory();
+    app_.showPointer();
 }
 
 // ---- Main window: View menu and tile picker -----------------------------------
@@ -198,13 +198,13 @@ void TilePicker::mouseDoubleClickEvent(QMouseEvent* event) {
 void TilePicker::mouseMoveEvent(QMouseEvent* event) {
     const int tile = tileAt(event->position().toPoint());
     app_.pointer = tile < 0 ? PointerSpot{} : PointerSpot{PointerSpot::Over::Picker, 0, 0, static_cast<uint8_t>(tile)};
-    app_.showHistory();
+    app_.showPointer();
 }
 
 void TilePicker::leaveEvent(QEvent* event) {
     QWidget::leaveEvent(event);
     app_.pointer = {};
-    app_.showHistory();
+    app_.showPointer();
 }
 
 }  // namespace vurk
