@@ -6,12 +6,14 @@
 #include <QSpinBox>
 #include <QUndoStack>
 #include <cstring>
+#include <filesystem>
 #include <functional>
 #include <tuple>
 #include <utility>
 
 #include "app/handlers.h"
 #include "dialogs/find_dialog.h"
+#include "level/restore_points.h"
 #include "tests/support/fake_shell.h"
 #include "tests/support/run_tool.h"
 #include "tests/support/view_support.h"
@@ -304,7 +306,15 @@ TEST(TileToolCommands, FindAndReplaceOnTheDemoImage) {
     for (const char* bad : {"replace 2 --tile 39 256", "replace 2 --tile 39", "find 2 --tile x", "replace 56 --tile 1 2"}) {
         EXPECT_EQ(test::runTool(bad).status, 1) << bad;
     }
+    // Nothing to change: a line says so, and neither the image nor the restore points are touched.
+    for (const auto& [args, line] : {std::pair{"replace 2 --tile 39 39", "nothing to replace: tile 39 and tile 39 are the same\n"},
+                                     std::pair{"replace 2 --tile 0x27 39", "nothing to replace: tile 39 and tile 39 are the same\n"},
+                                     std::pair{"replace 2 --tile 255 1", "nothing to replace: level 2 holds no cell of tile 255\n"}}) {
+        const test::ToolRun r = test::runTool(args);
+        EXPECT_EQ(std::tuple(r.status, r.out), std::tuple(0, std::string(line))) << args << r.err;
+    }
     EXPECT_EQ(test::readFileBytes("vurk.smc"), image);
+    EXPECT_FALSE(std::filesystem::exists(kBackupFolder));
     const test::ToolRun replaced = test::runTool("replace 2 --tile 39 0x28");
     ASSERT_EQ(replaced.status, 0) << replaced.err;
     EXPECT_EQ(replaced.out.rfind("replaced " + std::to_string(lines) + " cells of tile 39 with tile 40", 0), 0u)

@@ -65,6 +65,13 @@ int runReplace(const std::vector<std::string>& args) {
     if (!parseValue(args[2], 255, from) || !parseValue(args[3], 255, to)) return 1;
     LevelState s;
     if (!loadLevelArg(s, args[0])) return 1;
+    // Nothing to change: no write, so no restore point pushes out an older one.
+    if (from == to || findInLevel(s, FindKind::Tile, from, wholeMap(s)).empty()) {
+        std::cout << "nothing to replace: ";
+        if (from == to) std::cout << "tile " << from << " and tile " << to << " are the same\n";
+        else std::cout << "level " << s.currentLevel << " holds no cell of tile " << from << "\n";
+        return 0;
+    }
     const int32_t count = replaceCells(s, wholeMap(s), static_cast<uint8_t>(from), static_cast<uint8_t>(to));
     std::string why;
     // The save makes the session's restore point before it writes a byte.
