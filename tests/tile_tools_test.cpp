@@ -302,8 +302,12 @@ TEST(TileToolCommands, FindAndReplaceOnTheDemoImage) {
     const auto lines = std::count(found.out.begin(), found.out.end(), '\n');
     ASSERT_GT(lines, 1);
     EXPECT_EQ(found.out.rfind("cell ", 0), 0u);
+    for (const char* same : {"find 2 --tile 039", "find 2 --tile 0x27", "find 0x2 --tile 0X27"}) {
+        EXPECT_EQ(test::runTool(same).out, found.out) << same;  // a leading 0 is no octal
+    }
     const std::vector<uint8_t> image = test::readFileBytes("vurk.smc");
-    for (const char* bad : {"replace 2 --tile 39 256", "replace 2 --tile 39", "find 2 --tile x", "replace 56 --tile 1 2"}) {
+    for (const char* bad : {"replace 2 --tile 39 256", "replace 2 --tile 39", "find 2 --tile x", "find 2 --tile 0x", "find 2 --tile +39",
+                            "replace 56 --tile 1 2"}) {
         EXPECT_EQ(test::runTool(bad).status, 1) << bad;
     }
     // Nothing to change: a line says so, and neither the image nor the restore points are touched.
