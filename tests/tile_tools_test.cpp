@@ -280,18 +280,27 @@ TEST_F(TileTools, FindDialogStepsThroughHitsAndReplacesAfterAsking) {
     EXPECT_EQ(std::tuple(s.selectedObject, s.tiles.marking), std::tuple(0, true));
 
     d.kindBox()->setCurrentIndex(int(FindKind::Tile));
-    d.tileBox()->setValue(3);
-    d.replacementBox()->setValue(4);
+    d.tileBox()->setValue(13);
+    d.replacementBox()->setValue(42);
     shell.answers = {BoxAnswer::No, BoxAnswer::Yes};
     EXPECT_EQ(d.replace(), 0);
-    EXPECT_EQ(tileAt(s, 3, 0), 3);
+    EXPECT_EQ(tileAt(s, 3, 2), 13);
     EXPECT_EQ(d.replace(), 1);
-    EXPECT_EQ(tileAt(s, 3, 0), 4);
-    EXPECT_EQ(shell.boxes[0].text, "Replace tile 3 with tile 4 in 1 cells of the level?");
-    d.selectionOnly()->setChecked(true);  // no selection: nothing to replace
-    d.tileBox()->setValue(4);
-    EXPECT_EQ(d.replace(), 0);
-    EXPECT_EQ(shell.boxes.back().text, "No cell of the selection holds tile 4.");
+    EXPECT_EQ(tileAt(s, 3, 2), 42);
+    EXPECT_EQ(shell.boxes[0].text, "Replace tile 0x0D with tile 0x2A in 1 cells of the level?");
+    // "Selection" is offered only while there is one.
+    EXPECT_FALSE(d.selectionOnly()->isEnabled());
+    s.tiles.selection = {0, 0, 2, 1};
+    FindDialog inSelection(s, shell, nullptr, {});
+    ASSERT_TRUE(inSelection.selectionOnly()->isEnabled());
+    inSelection.selectionOnly()->setChecked(true);
+    inSelection.tileBox()->setValue(0x63);
+    EXPECT_EQ(inSelection.replace(), 0);
+    EXPECT_EQ(shell.boxes.back().text, "No cell of the selection holds tile 0x63.");
+    s.tiles.selection = {};
+    EXPECT_EQ(inSelection.replace(), 0);
+    EXPECT_EQ(shell.boxes.back().text, "No cell of the level holds tile 0x63.");
+    EXPECT_FALSE(inSelection.selectionOnly()->isEnabled());
 }
 
 TEST(TileToolCommands, FindAndReplaceOnTheDemoImage) {
