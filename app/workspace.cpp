@@ -42,18 +42,17 @@ std::filesystem::path lastWorkspaceFile() {
     return std::filesystem::path(config.toStdString()) / "vurk-edit" / "last-workspace";
 }
 
-bool offerWorkspaceChoice(Shell& shell, const std::filesystem::path& memoryFile) {
+void offerWorkspaceChoice(Shell& shell, const std::filesystem::path& memoryFile) {
     std::error_code e;
     const std::filesystem::path here = std::filesystem::current_path(e);
-    if (holdsWorkspace(".")) return false;
+    if (holdsWorkspace(".")) return;
     std::filesystem::path start = rememberedFolder(memoryFile);
     if (start.empty()) start = here;
     const std::string chosen = shell.chooseFolder(kWorkspaceChooserTitle, start.string());
-    if (chosen.empty()) return false;
+    if (chosen.empty()) return;
     std::filesystem::current_path(chosen, e);
-    if (e) return false;
-    remember(memoryFile, std::filesystem::current_path(e));
-    return true;
+    // A folder without a workspace is not where the next start should open.
+    if (!e && holdsWorkspace(".")) remember(memoryFile, std::filesystem::current_path(e));
 }
 
 }  // namespace vurk

@@ -21,9 +21,9 @@ std::filesystem::path lastWorkspaceFile();
 
 // Started in a folder without any part of a workspace, asks for the folder
 // first (opening in the one chosen last time, when it still exists). A folder
-// chosen becomes the working folder and is remembered in `memoryFile`; none
-// chosen, or one that cannot be entered, leaves everything as it was.
-// Returns whether the working folder changed.
-bool offerWorkspaceChoice(Shell& shell, const std::filesystem::path& memoryFile);
+// chosen becomes the working folder, and is remembered in `memoryFile` when it
+// holds a workspace; none chosen, or one that cannot be entered, leaves
+// everything as it was.
+void offerWorkspaceChoice(Shell& shell, const std::filesystem::path& memoryFile);
 
 }  // namespace vurk

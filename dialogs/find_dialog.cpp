@@ -21,6 +21,9 @@ void showAsTileValue(QSpinBox* box) {
     box->setDisplayIntegerBase(16);
     box->setPrefix("0x");
 }
+
+// "tile 0x2A": a tile value in the dialog's texts, in hex as its boxes show it.
+QString tileText(uint32_t value) { return QString::asprintf("tile 0x%02X", value); }
 }  // namespace
 
 FindDialog::FindDialog(EditorState& s, Shell& shell, QWidget* parent, ModeSwitch switchMode)
@@ -79,6 +82,7 @@ FindDialog::FindDialog(EditorState& s, Shell& shell, QWidget* parent, ModeSwitch
     connect(close, &QPushButton::clicked, this, &QDialog::accept);
     tile_->setValue(currentClipboardSlot(s_.clipboard));
     replacement_->setValue(tile_->value());
+    offerSelection();
     kindChanged();
     resize(440, 360);
 }
@@ -135,7 +139,14 @@ void FindDialog::step(int by) {
     list_->setCurrentRow(row);  // shows it
 }
 
+void FindDialog::offerSelection() {
+    const bool any = !s_.tiles.selection.empty();
+    selectionOnly_->setEnabled(any);
+    if (!any) wholeLevel_->setChecked(true);
+}
+
 int32_t FindDialog::replace() {
+    offerSelection();
     const auto from = static_cast<uint32_t>(tile_->value());
     const auto to = static_cast<uint8_t>(replacement_->value());
     const bool inSelection = selectionOnly_->isChecked();
@@ -143,12 +154,12 @@ int32_t FindDialog::replace() {
     const size_t count = findInLevel(s_, FindKind::Tile, from, area).size();
     const QString where = inSelection ? "the selection" : "the level";
     if (count == 0) {
-        shell_.messageBox(QString("No cell of %1 holds tile %2.").arg(where).arg(from).toStdString(),
+        shell_.messageBox(QString("No cell of %1 holds %2.").arg(where, tileText(from)).toStdString(),
                           "Find and Replace", BoxButtons::Ok, BoxOwner::Dialog);
         return 0;
     }
     const QString question =
-        QString("Replace tile %1 with tile %2 in %3 cells of %4?").arg(from).arg(to).arg(count).arg(where);
+        QString("Replace %1 with %2 in %3 cells of %4?").arg(tileText(from), tileText(to)).arg(count).arg(where);
     if (shell_.messageBox(question.toStdString(), "Find and Replace", BoxButtons::YesNo, BoxOwner::Dialog) !=
         BoxAnswer::Yes) {
         return 0;

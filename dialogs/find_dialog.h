@@ -46,6 +46,9 @@ private:
     uint32_t value() const;
     void kindChanged();
     void step(int by);
+    // "Selection" is offered only while there is one; otherwise the whole
+    // level is meant.
+    void offerSelection();
 
     EditorState& s_;
     Shell& shell_;

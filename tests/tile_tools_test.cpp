@@ -6,12 +6,14 @@
 #include <QSpinBox>
 #include <QUndoStack>
 #include <cstring>
+#include <filesystem>
 #include <functional>
 #include <tuple>
 #include <utility>
 
 #include "app/handlers.h"
 #include "dialogs/find_dialog.h"
+#include "level/restore_points.h"
 #include "tests/support/fake_shell.h"
 #include "tests/support/run_tool.h"
 #include "tests/support/view_support.h"
@@ -296,18 +298,27 @@ TEST_F(TileTools, FindDialogStepsThroughHitsAndReplacesAfterAsking) {
     EXPECT_EQ(std::tuple(s.selectedObject, s.tiles.marking), std::tuple(0, true));
 
     d.kindBox()->setCurrentIndex(int(FindKind::Tile));
-    d.tileBox()->setValue(3);
-    d.replacementBox()->setValue(4);
+    d.tileBox()->setValue(13);
+    d.replacementBox()->setValue(42);
     shell.answers = {BoxAnswer::No, BoxAnswer::Yes};
     EXPECT_EQ(d.replace(), 0);
-    EXPECT_EQ(tileAt(s, 3, 0), 3);
+    EXPECT_EQ(tileAt(s, 3, 2), 13);
     EXPECT_EQ(d.replace(), 1);
-    EXPECT_EQ(tileAt(s, 3, 0), 4);
-    EXPECT_EQ(shell.boxes[0].text, "Replace tile 3 with tile 4 in 1 cells of the level?");
-    d.selectionOnly()->setChecked(true);  // no selection: nothing to replace
-    d.tileBox()->setValue(4);
-    EXPECT_EQ(d.replace(), 0);
-    EXPECT_EQ(shell.boxes.back().text, "No cell of the selection holds tile 4.");
+    EXPECT_EQ(tileAt(s, 3, 2), 42);
+    EXPECT_EQ(shell.boxes[0].text, "Replace tile 0x0D with tile 0x2A in 1 cells of the level?");
+    // "Selection" is offered only while there is one.
+    EXPECT_FALSE(d.selectionOnly()->isEnabled());
+    s.tiles.selection = {0, 0, 2, 1};
+    FindDialog inSelection(s, shell, nullptr, {});
+    ASSERT_TRUE(inSelection.selectionOnly()->isEnabled());
+    inSelection.selectionOnly()->setChecked(true);
+    inSelection.tileBox()->setValue(0x63);
+    EXPECT_EQ(inSelection.replace(), 0);
+    EXPECT_EQ(shell.boxes.back().text, "No cell of the selection holds tile 0x63.");
+    s.tiles.selection = {};
+    EXPECT_EQ(inSelection.replace(), 0);
+    EXPECT_EQ(shell.boxes.back().text, "No cell of the level holds tile 0x63.");
+    EXPECT_FALSE(inSelection.selectionOnly()->isEnabled());
 }
 
 TEST(TileToolCommands, FindAndReplaceOnTheDemoImage) {
@@ -318,11 +329,23 @@ TEST(TileToolCommands, FindAndReplaceOnTheDemoImage) {
     const auto lines = std::count(found.out.begin(), found.out.end(), '\n');
     ASSERT_GT(lines, 1);
     EXPECT_EQ(found.out.rfind("cell ", 0), 0u);
+    for (const char* same : {"find 2 --tile 039", "find 2 --tile 0x27", "find 0x2 --tile 0X27"}) {
+        EXPECT_EQ(test::runTool(same).out, found.out) << same;  // a leading 0 is no octal
+    }
     const std::vector<uint8_t> image = test::readFileBytes("vurk.smc");
-    for (const char* bad : {"replace 2 --tile 39 256", "replace 2 --tile 39", "find 2 --tile x", "replace 56 --tile 1 2"}) {
+    for (const char* bad : {"replace 2 --tile 39 256", "replace 2 --tile 39", "find 2 --tile x", "find 2 --tile 0x", "find 2 --tile +39",
+                            "replace 56 --tile 1 2"}) {
         EXPECT_EQ(test::runTool(bad).status, 1) << bad;
     }
+    // Nothing to change: a line says so, and neither the image nor the restore points are touched.
+    for (const auto& [args, line] : {std::pair{"replace 2 --tile 39 39", "nothing to replace: tile 39 and tile 39 are the same\n"},
+                                     std::pair{"replace 2 --tile 0x27 39", "nothing to replace: tile 39 and tile 39 are the same\n"},
+                                     std::pair{"replace 2 --tile 255 1", "nothing to replace: level 2 holds no cell of tile 255\n"}}) {
+        const test::ToolRun r = test::runTool(args);
+        EXPECT_EQ(std::tuple(r.status, r.out), std::tuple(0, std::string(line))) << args << r.err;
+    }
     EXPECT_EQ(test::readFileBytes("vurk.smc"), image);
+    EXPECT_FALSE(std::filesystem::exists(kBackupFolder));
     const test::ToolRun replaced = test::runTool("replace 2 --tile 39 0x28");
     ASSERT_EQ(replaced.status, 0) << replaced.err;
     EXPECT_EQ(replaced.out.rfind("replaced " + std::to_string(lines) + " cells of tile 39 with tile 40", 0), 0u)

@@ -62,7 +62,16 @@ bool compareLevel(LevelState& a, LevelState& b, uint32_t level, std::vector<std:
 // Writes a 32-bit canvas as a PNG file; false when it could not be written.
 bool writeCanvasPng(const Bitmap& canvas, const std::string& path);
 
+// Parses a decimal or 0x-prefixed hexadecimal number from 0 to `max`: no sign,
+// no spaces, and a leading 0 is no octal. Returns false, printing nothing,
+// otherwise.
+bool parseNumber(const std::string& text, uint32_t max, uint32_t& value);
+
 // Parses a level number 0 to 55; prints a message and returns false otherwise.
 bool parseLevelNumber(const std::string& text, uint32_t& level);
+
+// Loads the level that `args` (one level number) names from "vurk.smc";
+// prints why not and returns false otherwise.
+bool openLevel(LevelState& s, const std::vector<std::string>& args);
 
 }  // namespace vurk::tool

@@ -1,7 +1,5 @@
 // vurk-tool find and replace: cells by tile value and objects by kind, as the
 // editor's Find and Replace dialog lists them.
-#include <cerrno>
-#include <cstdlib>
 #include <iostream>
 
 #include "tools/tool_commands.h"
@@ -11,28 +9,11 @@ namespace vurk::tool {
 
 namespace {
 
-// A decimal or 0x-prefixed number up to `max`; prints why not otherwise.
+// A tile value, item type or object code up to `max`; prints why not otherwise.
 bool parseValue(const std::string& text, uint32_t max, uint32_t& value) {
-    char* end = nullptr;
-    errno = 0;
-    const unsigned long v = text.empty() || text[0] == '-' || text[0] == '+' ? 0 : std::strtoul(text.c_str(), &end, 0);
-    if (!end || *end != '\0' || errno != 0 || v > max) {
-        std::cerr << "Error: \"" << text << "\" is no number from 0 to " << max << "\n";
-        return false;
-    }
-    value = static_cast<uint32_t>(v);
-    return true;
-}
-
-bool loadLevelArg(LevelState& s, const std::string& arg) {
-    uint32_t level = 0;
-    if (!parseLevelNumber(arg, level) || !openImage(s)) return false;
-    std::string why;
-    if (!loadLevelData(s, level, why)) {
-        std::cerr << "Error: " << why << "\n";
-        return false;
-    }
-    return true;
+    if (parseNumber(text, max, value)) return true;
+    std::cerr << "Error: \"" << text << "\" is no number from 0 to " << max << "\n";
+    return false;
 }
 
 int runFind(const std::vector<std::string>& args) {
@@ -51,7 +32,7 @@ int runFind(const std::vector<std::string>& args) {
     const uint32_t max = kind->second == FindKind::Tile || kind->second == FindKind::Item ? 255 : 0xFFFFFFFFu;
     if (!parseValue(args[2], max, value)) return 1;
     LevelState s;
-    if (!loadLevelArg(s, args[0])) return 1;
+    if (!openLevel(s, {args[0]})) return 1;
     for (const FindHit& hit : findInLevel(s, kind->second, value, wholeMap(s))) std::cout << hitText(hit) << "\n";
     return 0;
 }
@@ -64,7 +45,14 @@ int runReplace(const std::vector<std::string>& args) {
     uint32_t from = 0, to = 0;
     if (!parseValue(args[2], 255, from) || !parseValue(args[3], 255, to)) return 1;
     LevelState s;
-    if (!loadLevelArg(s, args[0])) return 1;
+    if (!openLevel(s, {args[0]})) return 1;
+    // Nothing to change: no write, so no restore point pushes out an older one.
+    if (from == to || findInLevel(s, FindKind::Tile, from, wholeMap(s)).empty()) {
+        std::cout << "nothing to replace: ";
+        if (from == to) std::cout << "tile " << from << " and tile " << to << " are the same\n";
+        else std::cout << "level " << s.currentLevel << " holds no cell of tile " << from << "\n";
+        return 0;
+    }
     const int32_t count = replaceCells(s, wholeMap(s), static_cast<uint8_t>(from), static_cast<uint8_t>(to));
     std::string why;
     // The save makes the session's restore point before it writes a byte.

@@ -29,8 +29,6 @@ bool openImage(LevelState& s) {
     return false;
 }
 
-namespace {
-
 bool openLevel(LevelState& s, const std::vector<std::string>& args) {
     uint32_t level = 0;
     if (args.size() != 1) {
@@ -45,6 +43,8 @@ bool openLevel(LevelState& s, const std::vector<std::string>& args) {
     }
     return true;
 }
+
+namespace {
 
 int runLevels(const std::vector<std::string>& args) {
     if (!args.empty()) {
