@@ -15,12 +15,19 @@
 namespace vurk {
 
 namespace {
-// Tile values in hex, as the map's labels and the status bar show them.
-void showAsTileValue(QSpinBox* box) {
-    box->setRange(0, 255);
-    box->setDisplayIntegerBase(16);
-    box->setPrefix("0x");
-}
+// Tile values in hex, two upper-case digits, as the map's labels, the status
+// bar and the dialog's texts show them.
+class TileValueBox : public QSpinBox {
+public:
+    explicit TileValueBox(QWidget* parent) : QSpinBox(parent) {
+        setRange(0, 255);
+        setDisplayIntegerBase(16);
+        setPrefix("0x");
+    }
+
+protected:
+    QString textFromValue(int value) const override { return QString::asprintf("%02X", value); }
+};
 
 // "tile 0x2A": a tile value in the dialog's texts, in hex as its boxes show it.
 QString tileText(uint32_t value) { return QString::asprintf("tile 0x%02X", value); }
@@ -31,8 +38,7 @@ FindDialog::FindDialog(EditorState& s, Shell& shell, QWidget* parent, ModeSwitch
     setWindowTitle("Find and Replace");
     kind_ = new QComboBox(this);
     kind_->addItems({"Tile value", "Item", "Victim", "Monster"});
-    tile_ = new QSpinBox(this);
-    showAsTileValue(tile_);
+    tile_ = new TileValueBox(this);
     object_ = new QComboBox(this);
     auto* findButton = new QPushButton("Find", this);
     findButton->setDefault(true);
@@ -52,8 +58,7 @@ FindDialog::FindDialog(EditorState& s, Shell& shell, QWidget* parent, ModeSwitch
     steps->addWidget(next);
 
     auto* replaceBox = new QGroupBox("Replace the tile value", this);
-    replacement_ = new QSpinBox(replaceBox);
-    showAsTileValue(replacement_);
+    replacement_ = new TileValueBox(replaceBox);
     wholeLevel_ = new QRadioButton("Whole level", replaceBox);
     selectionOnly_ = new QRadioButton("Selection", replaceBox);
     wholeLevel_->setChecked(true);

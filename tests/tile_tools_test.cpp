@@ -300,6 +300,7 @@ TEST_F(TileTools, FindDialogStepsThroughHitsAndReplacesAfterAsking) {
     d.kindBox()->setCurrentIndex(int(FindKind::Tile));
     d.tileBox()->setValue(13);
     d.replacementBox()->setValue(42);
+    EXPECT_EQ(d.replacementBox()->text(), "0x2A");  // as the map's labels show it
     shell.answers = {BoxAnswer::No, BoxAnswer::Yes};
     EXPECT_EQ(d.replace(), 0);
     EXPECT_EQ(tileAt(s, 3, 2), 13);
