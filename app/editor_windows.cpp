@@ -539,7 +539,9 @@ bool EditorWindows::start() {
             *applied = extra;
             placeOuter(main_, outer);
         }
-        return !extra.isNull() && main_->frameGeometry() == outer;
+        // Window managers may put the window elsewhere (their own placement),
+        // so the size alone says the frame has been taken into account.
+        return !extra.isNull() && main_->frameGeometry().size() == outer.size();
     };
     const bool maximize = settings.maximize;
     pollUntil(main_, kFrameWaitMs, frameKnown, [this, maximize, loadFirst] {
