@@ -11,7 +11,7 @@ scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 root=$scratch/root
 fail() { echo "check-install: $*" >&2; exit 1; }
-for tool in desktop-file-validate appstreamcli groff dpkg-deb cpack; do
+for tool in desktop-file-validate appstreamcli groff dpkg-deb dpkg-shlibdeps file cpack; do
   command -v "$tool" > /dev/null || fail "$tool is missing (scripts/install-deps.sh installs it)"
 done
 
