@@ -44,17 +44,25 @@ bool selectedInCurrentList(const EditorState& s) {
     return s.selectedObject >= 0 && s.selectedObject < currentListSize(s);
 }
 
-int32_t hitTestCurrent(EditorState& s, uint16_t x, uint16_t y) {
+// The object of the current list that a click at the level point takes hold
+// of, or -1.
+int32_t grabAt(EditorState& s, uint16_t x, uint16_t y) {
+    int32_t hit = -1;
     switch (s.editMode) {
     case kModeItem:
-        return hitTestItem(s, x, y);
+        hit = hitTestItem(s, x, y);
+        break;
     case kModeVictim:
-        return hitTestVictim(s, x, y);
+        hit = hitTestVictim(s, x, y);
+        break;
     case kModeMonster:
-        return hitTestMonster(s, x, y);
+        hit = hitTestMonster(s, x, y);
+        break;
     default:
-        return -1;
+        break;
     }
+    if (hit >= 0) s.objectGrabbed = 1;
+    return hit;
 }
 
 // Moves the grabbed object to the level point.
@@ -391,12 +399,12 @@ void onLeftButtonDown(EditorState& s, Shell& shell, uint16_t cx, uint16_t cy, ui
             if (flags & kMkShift) beginSelection(s, shell, x, y);
         }
     } else {
-        s.selectedObject = hitTestCurrent(s, lx, ly);
+        s.selectedObject = grabAt(s, lx, ly);
         beginObjectDrag(s);
         presentMap(s, shell);  // circles are hidden while something is held
     }
     if ((flags & kMkControl) && s.editMode == kModeMonster && s.monsterList == kOtmList) {
-        s.selectedObject = hitTestMonster(s, lx, ly);
+        s.selectedObject = grabAt(s, lx, ly);
         beginObjectDrag(s);
         if (s.selectedObject >= 0) {
             const OtmRecord& o = s.otm[static_cast<size_t>(s.selectedObject)];
@@ -440,7 +448,7 @@ void onRightButtonDown(EditorState& s, Shell& shell, uint16_t cx, uint16_t cy) {
     endObjectDrag(s);
     const auto lx = static_cast<uint16_t>(cx + s.viewX);
     const auto ly = static_cast<uint16_t>(cy + s.viewY);
-    s.selectedObject = hitTestCurrent(s, lx, ly);
+    s.selectedObject = grabAt(s, lx, ly);
     if (s.selectedObject < 0) return;
     if (s.editMode == kModeMonster) {
         s.objectGrabbed = 0;

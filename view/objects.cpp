@@ -186,35 +186,32 @@ void drawObjectsIn(EditorState& s, MapPainter& p) {
     }
 }
 
-int32_t hitTestItem(EditorState& s, uint16_t x, uint16_t y) {
+int32_t hitTestItem(const EditorState& s, uint16_t x, uint16_t y) {
     const int32_t half = kItemSpriteSize / 2;
     for (size_t i = 0; i < s.items.size(); ++i) {
         const int32_t ix = s.items[i].x, iy = s.items[i].y;
         if (ix - half <= x && x < ix + half && iy - half <= y && y < iy + half) {
-            s.objectGrabbed = 1;
             return static_cast<int32_t>(i);
         }
     }
     return -1;
 }
 
-int32_t hitTestVictim(EditorState& s, uint16_t x, uint16_t y) {
+int32_t hitTestVictim(const EditorState& s, uint16_t x, uint16_t y) {
     for (size_t i = 0; i < s.victims.size(); ++i) {
         const VictimRecord& v = s.victims[i];
         if (footBoxHolds(v.x, v.y, victimSprite(v.code), x, y)) {
-            s.objectGrabbed = 1;
             return static_cast<int32_t>(i);
         }
     }
     return -1;
 }
 
-int32_t hitTestMonster(EditorState& s, uint16_t x, uint16_t y) {
+int32_t hitTestMonster(const EditorState& s, uint16_t x, uint16_t y) {
     const size_t n = monsterCount(s);
     for (size_t i = 0; i < n; ++i) {
         const MonsterView m = monsterAt(s, i);
         if (footBoxHolds(m.x, m.y, monsterSprite(s, i), x, y)) {
-            s.objectGrabbed = 1;
             return static_cast<int32_t>(i);
         }
     }

@@ -56,10 +56,10 @@ LevelRect rsmBounds(const RsmRecord& m, bool circle);
 bool circlesShown(const EditorState& s);
 
 // The first record, in index order, whose box holds the level point; -1 when
-// none does. A hit sets objectGrabbed.
-int32_t hitTestItem(EditorState& s, uint16_t x, uint16_t y);
-int32_t hitTestVictim(EditorState& s, uint16_t x, uint16_t y);
-int32_t hitTestMonster(EditorState& s, uint16_t x, uint16_t y);
+// none does.
+int32_t hitTestItem(const EditorState& s, uint16_t x, uint16_t y);
+int32_t hitTestVictim(const EditorState& s, uint16_t x, uint16_t y);
+int32_t hitTestMonster(const EditorState& s, uint16_t x, uint16_t y);
 
 // Store the position; the view repaints what changed when it is next shown.
 // While objectGrabbed is set, victims and monsters take (x, y) as the sprite's middle and store the

@@ -38,9 +38,7 @@ std::string monsterName(uint32_t code) {
 }
 
 // The object of the current mode's list under the level point.
-std::string objectText(EditorState& s, uint16_t x, uint16_t y) {
-    // The click's own hit test; it marks a hit as grabbed, which a look must not.
-    const int32_t grabbed = s.objectGrabbed;
+std::string objectText(const EditorState& s, uint16_t x, uint16_t y) {
     std::string text;
     if (s.editMode == kModeItem) {
         if (const int32_t i = hitTestItem(s, x, y); i >= 0) {
@@ -63,13 +61,12 @@ std::string objectText(EditorState& s, uint16_t x, uint16_t y) {
             text = format("Monster list %d #%d: ", otm ? 1 : 2, i) + monsterName(code) + format(" at %u, %u", mx, my);
         }
     }
-    s.objectGrabbed = grabbed;
     return text;
 }
 
 }  // namespace
 
-std::string pointerText(EditorState& s, int32_t x, int32_t y) {
+std::string pointerText(const EditorState& s, int32_t x, int32_t y) {
     if (!s.levelLoaded || x < 0 || y < 0) return {};
     const auto column = static_cast<uint32_t>(x / kCellSize), row = static_cast<uint32_t>(y / kCellSize);
     if (column >= s.mapWidth || row >= s.mapHeight) return {};
@@ -81,7 +78,7 @@ std::string pointerText(EditorState& s, int32_t x, int32_t y) {
     return text;
 }
 
-std::string statusBarText(EditorState& s, const PointerSpot& pointer) {
+std::string statusBarText(const EditorState& s, const PointerSpot& pointer) {
     std::string text = statusText(s);
     std::string spot;
     if (pointer.over == PointerSpot::Over::Map) spot = pointerText(s, pointer.x, pointer.y);

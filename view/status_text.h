@@ -19,10 +19,10 @@ struct PointerSpot {
 // "Cell 3, 4: tile 0x2A (42)" for a level point inside the map, with the
 // object there in the object modes ("Item #2: Key at 100, 100"); empty
 // outside the map. The hit test is the one a click makes, without grabbing.
-std::string pointerText(EditorState& s, int32_t x, int32_t y);
+std::string pointerText(const EditorState& s, int32_t x, int32_t y);
 
 // The level's own status ("Level 2 - 40 x 30 - modified") and then what the
 // pointer is over, separated by "  |  ".
-std::string statusBarText(EditorState& s, const PointerSpot& pointer);
+std::string statusBarText(const EditorState& s, const PointerSpot& pointer);
 
 }  // namespace vurk
