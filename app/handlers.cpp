@@ -213,10 +213,7 @@ void redoCommand(EditorState& s, Shell& shell) {
 void homeView(EditorState& s, Shell& shell) {
     if (!s.levelLoaded) return;
     const VictimRecord& start = s.victims[kStart1Record];
-    s.viewX = clampViewOrigin(uint16_t{start.x} - (s.clientW >> 1), mapPixelsX(s), s.clientW);
-    s.viewY = clampViewOrigin(uint16_t{start.y} - (s.clientH >> 1), mapPixelsY(s), s.clientH);
-    shell.setScrollPos(ScrollBar::Vertical, s.viewY);
-    shell.setScrollPos(ScrollBar::Horizontal, s.viewX);
+    scrollViewTo(s, shell, uint16_t{start.x} - (s.clientW >> 1), uint16_t{start.y} - (s.clientH >> 1));
     presentMap(s, shell);
 }
 

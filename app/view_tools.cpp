@@ -30,10 +30,7 @@ void MapView::setZoom(int32_t percent) {
     zoom_ = percent;
     const QSize c = clientSize();
     onSize(s, app_, static_cast<uint16_t>(c.width()), static_cast<uint16_t>(c.height()));
-    s.viewX = clampViewOrigin(midX - s.clientW / 2, static_cast<int32_t>(s.mapWidth) * kCellSize, s.clientW);
-    s.viewY = clampViewOrigin(midY - s.clientH / 2, static_cast<int32_t>(s.mapHeight) * kCellSize, s.clientH);
-    app_.setScrollPos(ScrollBar::Horizontal, s.viewX);
-    app_.setScrollPos(ScrollBar::Vertical, s.viewY);
+    scrollViewTo(s, app_, midX - s.clientW / 2, midY - s.clientH / 2);
     app_.refreshMap();
 }
 

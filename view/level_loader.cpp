@@ -12,6 +12,13 @@ int32_t clampViewOrigin(int32_t want, int32_t mapPixels, int32_t client) {
     return std::max(0, std::min(want, mapPixels - client));
 }
 
+void scrollViewTo(EditorState& s, Shell& shell, int32_t x, int32_t y) {
+    s.viewX = clampViewOrigin(x, static_cast<int32_t>(s.mapWidth) * kCellSize, s.clientW);
+    s.viewY = clampViewOrigin(y, static_cast<int32_t>(s.mapHeight) * kCellSize, s.clientH);
+    shell.setScrollPos(ScrollBar::Horizontal, s.viewX);
+    shell.setScrollPos(ScrollBar::Vertical, s.viewY);
+}
+
 bool loadLevel(EditorState& s, Shell& shell, uint32_t level) {
     std::string why;
     if (!loadLevelData(s, level, why)) {

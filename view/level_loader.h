@@ -14,6 +14,10 @@ namespace vurk {
 // pixels from beyond the canvas.
 int32_t clampViewOrigin(int32_t want, int32_t mapPixels, int32_t client);
 
+// Moves the view origin to (x, y), clamped as above on each axis, and the
+// scroll bars with it. The caller presents the map.
+void scrollViewTo(EditorState& s, Shell& shell, int32_t x, int32_t y);
+
 // Loads `level`: refuses a damaged level with an "Error" box and keeps the one
 // shown before; otherwise takes its data, loads its tile sheet (a sheet that
 // fails keeps the previous one, after a "Could not find..." box), draws the

@@ -26,10 +26,9 @@ void pickTileIntoCell(EditorState& s, Shell& shell, uint8_t tile) {
 
 namespace {
 // The view origin on one axis that shows [cell, cell + 64) with the least move.
-int32_t followCell(int32_t origin, int32_t cell, int32_t client, int32_t mapPixels) {
+int32_t followCell(int32_t origin, int32_t cell, int32_t client) {
     if (cell + kCellSize > origin + client) origin = cell + kCellSize - client;
-    if (cell < origin) origin = cell;
-    return clampViewOrigin(origin, mapPixels, client);
+    return std::min(origin, cell);
 }
 }  // namespace
 
@@ -39,10 +38,7 @@ void moveCursor(EditorState& s, Shell& shell, int32_t dx, int32_t dy) {
     const auto lastY = static_cast<int32_t>(s.mapHeight - 1) * kCellSize;
     s.selX = std::clamp(s.selX + dx * kCellSize, 0, lastX);
     s.selY = std::clamp(s.selY + dy * kCellSize, 0, lastY);
-    const int32_t x = followCell(s.viewX, s.selX, s.clientW, lastX + kCellSize);
-    const int32_t y = followCell(s.viewY, s.selY, s.clientH, lastY + kCellSize);
-    if (x != s.viewX) shell.setScrollPos(ScrollBar::Horizontal, s.viewX = x);
-    if (y != s.viewY) shell.setScrollPos(ScrollBar::Vertical, s.viewY = y);
+    scrollViewTo(s, shell, followCell(s.viewX, s.selX, s.clientW), followCell(s.viewY, s.selY, s.clientH));
     presentMap(s, shell);
 }
 

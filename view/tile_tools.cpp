@@ -309,12 +309,8 @@ void showHit(EditorState& s, Shell& shell, const FindHit& hit) {
     const auto inSight = [](int32_t p, int32_t origin, int32_t client) {
         return p - kCellSize / 2 >= origin && p + kCellSize / 2 <= origin + client;
     };
-    const int32_t mapW = static_cast<int32_t>(s.mapWidth) * kCellSize;
-    const int32_t mapH = static_cast<int32_t>(s.mapHeight) * kCellSize;
-    if (!inSight(x, s.viewX, s.clientW)) s.viewX = clampViewOrigin(x - (s.clientW >> 1), mapW, s.clientW);
-    if (!inSight(y, s.viewY, s.clientH)) s.viewY = clampViewOrigin(y - (s.clientH >> 1), mapH, s.clientH);
-    shell.setScrollPos(ScrollBar::Horizontal, s.viewX);
-    shell.setScrollPos(ScrollBar::Vertical, s.viewY);
+    scrollViewTo(s, shell, inSight(x, s.viewX, s.clientW) ? s.viewX : x - (s.clientW >> 1),
+                 inSight(y, s.viewY, s.clientH) ? s.viewY : y - (s.clientH >> 1));
     s.tiles.marking = !cell;
     if (cell) {
         selectCell(s, shell, hit.x * kCellSize, hit.y * kCellSize);
