@@ -591,7 +591,10 @@ void EditorWindows::keyReleased(const QKeyEvent* event, std::function<void()> ac
         pressed == pressedAt_.end() || event->timestamp() - pressed->second >= kShortestRepeatDelayMs;
     if (!mayRepeat) {
         pressedAt_.erase(pressed);
+        // Ctrl and Shift as they were at the release, as for a late one.
+        releaseModifiers_ = event->modifiers();
         action();
+        releaseModifiers_.reset();
         return;
     }
     pendingRelease_ = {key, event->timestamp(), event->modifiers(), std::move(action)};
