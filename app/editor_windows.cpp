@@ -230,7 +230,11 @@ void MapView::wheelEvent(QWheelEvent* event) { app_.wheel(event); }
 void EditorWindows::wheel(QWheelEvent* event) {
     // Only the vertical wheel scrolls; a tilt (horizontal) wheel does nothing.
     const int delta = event->angleDelta().y();
-    if (delta != 0) onWheel(state, *this, static_cast<int16_t>(delta), mouseFlags(event->buttons(), event->modifiers()));
+    // Zoomed out, a notch moves the view as far on the screen as at 100%.
+    const int notches = std::max(1, kDefaultZoom / main_->mapView()->zoom());
+    for (int i = 0; i < notches && delta != 0; ++i) {
+        onWheel(state, *this, static_cast<int16_t>(delta), mouseFlags(event->buttons(), event->modifiers()));
+    }
     event->accept();
 }
 

@@ -338,8 +338,38 @@ TEST_F(EditorWindowsWithLevel, HeldKeysActOnceOnTheirRealReleaseAndBeforeTheNext
     QTest::mouseClick(w->mapView(), Qt::LeftButton, Qt::NoModifier, QPoint(70, 140));
     EXPECT_EQ(std::tuple(w->windowTitle().toStdString(), s.selX, s.selY),
               std::tuple(std::string("VURK-Edit - BG edit mode"), 64, 128));
-    // A selection dragged past the view's corner reaches the cell there.
-    QWidget* map = w->mapView();
+}
+
+TEST_F(EditorWindowsWithLevel, TheStatusBarFollowsTheViewUnderAStillPointer) {
+    MainWindow* w = editor->main();
+    QMouseEvent move(QEvent::MouseMove, QPointF(70, 140), w->mapView()->mapToGlobal(QPointF(70, 140)), Qt::NoButton,
+                     Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(w->mapView(), &move);
+    EXPECT_NE(w->statusLabel()->text().indexOf("Cell 1, 2:"), -1) << w->statusLabel()->text().toStdString();
+    for (int i = 0; i < 4; ++i) w->scrollBar(ScrollBar::Vertical)->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    ASSERT_EQ(editor->state.viewY, 64);
+    EXPECT_NE(w->statusLabel()->text().indexOf("Cell 1, 3:"), -1) << w->statusLabel()->text().toStdString();
+}
+
+TEST_F(EditorWindowsWithLevel, ZoomedOutAWheelNotchScrollsAsFarOnTheScreen) {
+    MainWindow* w = editor->main();
+    w->resize(200, 160);  // small enough for the 768 x 640 level to scroll at 25%
+    QApplication::processEvents();
+    for (auto [zoom, step] : {std::pair{100, 16}, {50, 32}, {25, 64}, {200, 16}}) {
+        w->setZoom(zoom);
+        onScroll(editor->state, *editor, ScrollBar::Vertical, kScrollThumbTrack, 0, 0);
+        QWheelEvent notch(QPointF(5, 5), w->mapView()->mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, -120),
+                          Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(w->mapView(), &notch);
+        QApplication::processEvents();  // the notch's requests are posted
+        EXPECT_EQ(editor->state.viewY, step) << zoom;
+    }
+}
+
+TEST_F(EditorWindowsWithLevel, ASelectionDraggedPastTheViewReachesItsEdge) {
+    const EditorState& s = editor->state;
+    QTest::keyClick(editor->main(), Qt::Key_B);
+    QWidget* map = editor->main()->mapView();
     QTest::mousePress(map, Qt::LeftButton, Qt::ShiftModifier, QPoint(10, 10));
     QMouseEvent beyond(QEvent::MouseMove, QPointF(map->width() + 300, map->height() + 300), map->mapToGlobal(QPointF(0, 0)),
                        Qt::NoButton, Qt::LeftButton, Qt::ShiftModifier);
