@@ -106,10 +106,10 @@ TEST(Settings, ExitWritesTheSevenKeysInOrder) {
         WindowAtExit window;
         const char* file;
     } cases[] = {
-        {{120, 80, 760, 560, false, false}, "[vurk]\nx=120\ny=80\nlevel=12\noptions=11\nmaxed=0\nw=640\nh=480\n"},
-        {{-8, -8, 1928, 1088, true, false}, "[vurk]\nx=0\ny=0\nlevel=12\noptions=11\nmaxed=1\nw=512\nh=384\n"},
-        {{10, 20, 30, 40, false, true}, "[vurk]\nx=10\ny=20\nlevel=12\noptions=11\nmaxed=0\nw=512\nh=384\n"},
-        {{-100, 5, 500, 405, false, false}, "[vurk]\nx=0\ny=5\nlevel=12\noptions=11\nmaxed=0\nw=500\nh=400\n"},
+        {{120, 80, 760, 560, false, false, {}}, "[vurk]\nx=120\ny=80\nlevel=12\noptions=11\nmaxed=0\nw=640\nh=480\n"},
+        {{-8, -8, 1928, 1088, true, false, {}}, "[vurk]\nx=0\ny=0\nlevel=12\noptions=11\nmaxed=1\nw=512\nh=384\n"},
+        {{10, 20, 30, 40, false, true, {}}, "[vurk]\nx=10\ny=20\nlevel=12\noptions=11\nmaxed=0\nw=512\nh=384\n"},
+        {{-100, 5, 500, 405, false, false, {}}, "[vurk]\nx=0\ny=5\nlevel=12\noptions=11\nmaxed=0\nw=500\nh=400\n"},
     };
     for (const auto& c : cases) {
         std::filesystem::remove("vurk.ini");
@@ -118,7 +118,7 @@ TEST(Settings, ExitWritesTheSevenKeysInOrder) {
         EXPECT_EQ(fileText("vurk.ini"), c.file);
     }
     int32_t level = 70;
-    writeExitSettings({0, 0, 10, 10, false, false}, 0, level);
+    writeExitSettings({0, 0, 10, 10, false, false, {}}, 0, level);
     EXPECT_EQ(level, 1);
 }
 
@@ -131,14 +131,14 @@ TEST(Settings, LargeFilesAndFifosAreLeftAlone) {
     StartSettings s = readStartSettings();
     EXPECT_EQ(std::tuple(s.options, s.note), std::tuple(0u, kSettingsTooLargeText));
     int32_t level = 5;
-    writeExitSettings({1, 2, 3, 4, false, false}, 1, level);
+    writeExitSettings({1, 2, 3, 4, false, false, {}}, 1, level);
     EXPECT_EQ(fileText("vurk.ini"), big);
 
     std::filesystem::remove("vurk.ini");
     ASSERT_EQ(::mkfifo("vurk.ini", 0600), 0);
     alarm(20);  // a read that waits for a writer ends the test here
     s = readStartSettings();
-    writeExitSettings({1, 2, 3, 4, false, false}, 1, level);
+    writeExitSettings({1, 2, 3, 4, false, false, {}}, 1, level);
     alarm(0);
     EXPECT_EQ(s.options, 0u);
     EXPECT_TRUE(std::filesystem::is_fifo("vurk.ini"));
