@@ -62,23 +62,15 @@ LevelContent benchLevel(Size size, size_t count) {
     c.height = size.h;
     c.start1X = c.start1Y = 200;
     for (size_t i = 0; i < count; ++i) {
-        ItemRecord item{};
-        item.x = coord(size.w, 1);
-        item.y = coord(size.h, 0);
-        item.type = static_cast<uint8_t>(2 * (i % kItemNames.size()));
-        c.items.push_back(item);
-        OtmRecord o{};
-        o.x = coord(size.w, 0);
-        o.y = coord(size.h, 0);
-        o.number = static_cast<uint16_t>(i);
-        o.code = MonsterSpriteTable[i % MonsterSpriteTable.size()].code;
-        c.otm.push_back(o);
-        RsmRecord r{};
-        r.x = coord(size.w, 0);
-        r.y = coord(size.h, 0);
-        r.radius = static_cast<uint8_t>(20 + i % 100);
-        r.code = MonsterSpriteTable[(i * 7) % MonsterSpriteTable.size()].code;
-        c.rsm.push_back(r);
+        // The coordinates are drawn in this order: item x, item y, otm x, ...
+        const uint16_t itemX = coord(size.w, 1), itemY = coord(size.h, 0);
+        c.items.push_back(makeItem(itemX, itemY, static_cast<uint8_t>(2 * (i % kItemNames.size()))));
+        const uint16_t otmX = coord(size.w, 0), otmY = coord(size.h, 0);
+        c.otm.push_back(makeOtm(otmX, otmY, MonsterSpriteTable[i % MonsterSpriteTable.size()].code, 0,
+                                static_cast<uint16_t>(i)));
+        const uint16_t rsmX = coord(size.w, 0), rsmY = coord(size.h, 0);
+        c.rsm.push_back(makeRsm(rsmX, rsmY, MonsterSpriteTable[(i * 7) % MonsterSpriteTable.size()].code,
+                                static_cast<uint8_t>(20 + i % 100)));
     }
     for (int i = 0; i < kVictimCount; ++i) {
         c.victims[i].x = coord(size.w, 0);

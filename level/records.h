@@ -68,6 +68,33 @@ struct RsmRecord {
 };
 static_assert(sizeof(RsmRecord) == 10);
 
+// Records from their fields; the others are 0.
+inline ItemRecord makeItem(uint16_t x, uint16_t y, uint8_t type) {
+    ItemRecord r{};
+    r.x = x;
+    r.y = y;
+    r.type = type;
+    return r;
+}
+inline OtmRecord makeOtm(uint16_t x, uint16_t y, uint32_t code, uint16_t data = 0, uint16_t number = 0) {
+    OtmRecord r{};
+    r.x = x;
+    r.y = y;
+    r.code = code;
+    r.data = data;
+    r.number = number;
+    return r;
+}
+inline RsmRecord makeRsm(uint16_t x, uint16_t y, uint32_t code, uint8_t radius = 0, uint8_t delay = 0) {
+    RsmRecord r{};
+    r.x = x;
+    r.y = y;
+    r.code = code;
+    r.radius = radius;
+    r.delay = delay;
+    return r;
+}
+
 // The ten victims, then the two players' start points.
 constexpr int kVictimCount = 10;
 constexpr int kStart1Record = 10;

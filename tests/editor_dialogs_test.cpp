@@ -31,15 +31,8 @@ TEST(EditorDialogs, EveryDialogOpensFromTheEditorAndItsValuesReachTheImage) {
     LevelContent c;
     c.width = 8;
     c.height = 6;
-    ItemRecord item{};
-    item.x = 100;
-    item.y = 100;
-    c.items.push_back(item);
-    RsmRecord r{};
-    r.x = 300;
-    r.y = 300;
-    r.code = 0x82EF36;
-    c.rsm.push_back(r);
+    c.items.push_back(makeItem(100, 100, 0));
+    c.rsm.push_back(makeRsm(300, 300, 0x82EF36));
     c.bonus = {4, 10, 32};
     c.bgPalette = 0x9E8E76;
     rom.addLevel(1, c);

@@ -213,10 +213,7 @@ protected:
         LevelContent c;
         c.width = 12;
         c.height = 10;
-        ItemRecord item{};
-        item.x = 100;
-        item.y = 100;
-        c.items.push_back(item);
+        c.items.push_back(makeItem(100, 100, 0));
         rom.addLevel(1, c);
         ASSERT_TRUE(rom.save("vurk.smc"));
         editor = std::make_unique<EditorWindows>();

@@ -61,13 +61,9 @@ TEST(MapDraw, AreasDrawnApartMakeTheWholePicture) {
         s.monsterList = kRsmList;
         s.itemFlash = true;
         s.selX = 64;
-        ItemRecord item{};
-        item.x = 61, item.y = 99, item.type = 6;
-        s.items = {item};
+        s.items = {makeItem(61, 99, 6)};
         s.victims[0].x = 130, s.victims[0].y = 100, s.victims[0].code = kBbqCode, s.victims[0].number = 0xbeef;
-        RsmRecord m{};
-        m.x = 100, m.y = 150, m.radius = 50, m.code = 0x82EF36;
-        s.rsm = {m};
+        s.rsm = {makeRsm(100, 150, 0x82EF36, 50)};
         const auto whole = renderLevelArea(s, mapRect(s));
         auto pieces = Bitmap::create(256, 192, 32);
         for (LevelRect r : {LevelRect{0, 0, 97, 101}, LevelRect{97, 0, 256, 101}, LevelRect{0, 101, 131, 192},

@@ -69,36 +69,10 @@ int countPixels(uint32_t value) {
     return n;
 }
 
-OtmRecord otm(uint16_t x, uint16_t y, uint32_t code, uint16_t data = 0) {
-    OtmRecord r{};
-    r.x = x;
-    r.y = y;
-    r.code = code;
-    r.data = data;
-    return r;
-}
-
-RsmRecord rsm(uint16_t x, uint16_t y, uint32_t code, uint8_t radius) {
-    RsmRecord r{};
-    r.x = x;
-    r.y = y;
-    r.code = code;
-    r.radius = radius;
-    return r;
-}
-
-ItemRecord item(uint16_t x, uint16_t y, uint8_t type) {
-    ItemRecord r{};
-    r.x = x;
-    r.y = y;
-    r.type = type;
-    return r;
-}
-
 TEST(Items, HighlightIsAHatchedBoxOverTheSprite) {
     EditorState s;
     setUpObjects(s);
-    s.items = {item(100, 100, 35)};  // sprite 17: column 1, row 1 of the sheet
+    s.items = {makeItem(100, 100, 35)};  // sprite 17: column 1, row 1 of the sheet
     s.editMode = kModeItem;
     s.itemFlash = true;
     draw(s);
@@ -112,7 +86,7 @@ TEST(Items, HighlightIsAHatchedBoxOverTheSprite) {
 TEST(Items, HitBoxesAndOrder) {
     EditorState s;
     setUpObjects(s);
-    s.items = {item(300, 300, 0), item(100, 100, 2), item(100, 100, 4)};
+    s.items = {makeItem(300, 300, 0), makeItem(100, 100, 2), makeItem(100, 100, 4)};
     struct Probe { uint16_t x, y; int32_t want; };
     for (Probe p : {Probe{92, 92, 1}, Probe{107, 107, 1}, Probe{108, 100, -1}, Probe{100, 108, -1},
                     Probe{91, 100, -1}}) {
@@ -185,8 +159,8 @@ TEST(Monsters, SpritesPerListCodeAndRectTable) {
         setUpObjects(s);
         parkVictims(s);
         s.monsterList = c.list;
-        if (c.list == kOtmList) s.otm = {otm(200, 300, c.code, c.data)};
-        else s.rsm = {rsm(200, 300, c.code, 0)};
+        if (c.list == kOtmList) s.otm = {makeOtm(200, 300, c.code, c.data)};
+        else s.rsm = {makeRsm(200, 300, c.code, 0)};
         draw(s);
         SCOPED_TRACE(testing::Message() << std::hex << c.code << " list " << c.list << " data " << std::dec << c.data);
         expectMaskedSprite(200 - (c.w >> 1), 300 - c.h, c.srcX, c.srcY, c.srcX + c.w + 1, c.w, c.h);
@@ -197,7 +171,7 @@ TEST(Monsters, SpritesPerListCodeAndRectTable) {
 TEST(Monsters, OddWidthBoxAndAbsentRectEntries) {
     EditorState s;
     setUpObjects(s);
-    s.otm = {otm(100, 200, 0x82F25D), otm(300, 300, kRectMonsterCode, 6)};  // Flame 15 x 30; absent entry
+    s.otm = {makeOtm(100, 200, 0x82F25D), makeOtm(300, 300, kRectMonsterCode, 6)};  // Flame 15 x 30; absent entry
     draw(s);
     expectMaskedSprite(93, 170, 0, 172, 16, 15, 30);  // drawn at x 93 to 107
     EXPECT_EQ(hitTestMonster(s, 93, 170), 0);
@@ -224,8 +198,8 @@ TEST(Monsters, RadiusCirclesOnlyInMonsterModeOnTheRsmListWhenNotDragging) {
         s.editMode = c.mode;
         s.monsterList = c.list;
         s.objectGrabbed = c.grabbed;
-        s.rsm = {rsm(200, 300, 0x82EF36, 40)};  // "Vampire", 46 high: centre (200, 277)
-        s.otm = {otm(200, 300, 0x82EF36)};
+        s.rsm = {makeRsm(200, 300, 0x82EF36, 40)};  // "Vampire", 46 high: centre (200, 277)
+        s.otm = {makeOtm(200, 300, 0x82EF36)};
         draw(s);
         EXPECT_EQ(pixelAt(*picture, 160, 277) == kRed, c.circle) << "case " << (&c - cases);
         EXPECT_EQ(countPixels(kRed) > 100, c.circle);
@@ -235,8 +209,8 @@ TEST(Monsters, RadiusCirclesOnlyInMonsterModeOnTheRsmListWhenNotDragging) {
 TEST(Moves, StoreTheFootHalfASpriteBelowTheHeldMiddle) {
     EditorState s;
     setUpObjects(s);
-    s.otm = {otm(10, 10, 0x8188CA), otm(10, 10, kRectMonsterCode, 3)};  // 40 high; rect entry 37 high
-    s.rsm = {rsm(10, 10, 0x8188CA, 0)};
+    s.otm = {makeOtm(10, 10, 0x8188CA), makeOtm(10, 10, kRectMonsterCode, 3)};  // 40 high; rect entry 37 high
+    s.rsm = {makeRsm(10, 10, 0x8188CA, 0)};
     s.objectGrabbed = 1;
     moveMonster(s, 0, 100, 200);
     EXPECT_EQ(s.otm[0].x, 100);
@@ -275,10 +249,10 @@ TEST(Moves, KeepTheHeldPointOnTheMapAndItemsOffXZero) {
         for (const Point& p : points) {
             EditorState s;
             setUpObjects(s);
-            s.items = {item(100, 100, 0)};
+            s.items = {makeItem(100, 100, 0)};
             s.victims[3].code = 0x839A89;
-            s.otm = {otm(100, 100, 0x82EF36)};
-            s.rsm = {rsm(100, 100, 0x81C3B6, 0)};
+            s.otm = {makeOtm(100, 100, 0x82EF36)};
+            s.rsm = {makeRsm(100, 100, 0x81C3B6, 0)};
             s.monsterList = k.list;
             s.objectGrabbed = 1;
             const int32_t heldX = k.mode == kModeItem ? std::max(p.heldX, 1) : p.heldX;

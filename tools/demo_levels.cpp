@@ -165,33 +165,22 @@ std::vector<LevelContent> demoLevels() {
         const uint32_t firstMonster = 2 + kVictimCount;
         for (uint32_t i = 0; i < otmCount; ++i) {
             const OtmKind& kind = otm.take();
-            OtmRecord o{};
             places.corner(firstMonster + i, x, y);
-            o.x = static_cast<uint16_t>(x + 32);
-            o.y = static_cast<uint16_t>(y + 62);
-            o.data = kind.code == kRectMonsterCode ? kind.data : static_cast<uint16_t>(i);
-            o.number = static_cast<uint16_t>((n << 8) + i);
-            o.code = kind.code;
-            c.otm.push_back(o);
+            c.otm.push_back(makeOtm(static_cast<uint16_t>(x + 32), static_cast<uint16_t>(y + 62), kind.code,
+                                    kind.code == kRectMonsterCode ? kind.data : static_cast<uint16_t>(i),
+                                    static_cast<uint16_t>((n << 8) + i)));
         }
         for (uint32_t i = 0; i < rsmCount; ++i) {
-            RsmRecord r{};
             places.corner(firstMonster + i, x, y);
-            r.delay = static_cast<uint8_t>(n * 13 + i * 29);
-            r.x = static_cast<uint16_t>(x + 32);
-            r.y = static_cast<uint16_t>(y + 62);
-            r.radius = static_cast<uint8_t>(20 + (i * 37 + n * 11) % 100);
-            r.code = rsm.take();
-            c.rsm.push_back(r);
+            c.rsm.push_back(makeRsm(static_cast<uint16_t>(x + 32), static_cast<uint16_t>(y + 62), rsm.take(),
+                                    static_cast<uint8_t>(20 + (i * 37 + n * 11) % 100),
+                                    static_cast<uint8_t>(n * 13 + i * 29)));
         }
         const uint32_t firstItem = firstMonster + std::max(otmCount, rsmCount);
         for (uint32_t i = 0; i < itemCount; ++i) {
-            ItemRecord it{};
             places.corner(firstItem + i / 4, x, y);
-            it.x = static_cast<uint16_t>(x + 16 + 32 * (i % 2));
-            it.y = static_cast<uint16_t>(y + 16 + 32 * (i / 2 % 2));
-            it.type = items.take();
-            c.items.push_back(it);
+            c.items.push_back(makeItem(static_cast<uint16_t>(x + 16 + 32 * (i % 2)),
+                                       static_cast<uint16_t>(y + 16 + 32 * (i / 2 % 2)), items.take()));
         }
 
         // One level has no bonus list; the others have lists of several lengths.

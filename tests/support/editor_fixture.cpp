@@ -17,11 +17,7 @@ LevelContent editLevel() {
     c.start1Y = 200;
     c.start2X = 600;
     c.start2Y = 480;
-    ItemRecord item{};
-    item.x = 100;
-    item.y = 100;
-    item.type = 0;
-    c.items.push_back(item);
+    c.items.push_back(makeItem(100, 100, 0));
     c.victims[0].x = 300;
     c.victims[0].y = 300;
     c.victims[0].code = 0x839699;
@@ -30,18 +26,8 @@ LevelContent editLevel() {
         c.victims[i].y = 500;
         c.victims[i].code = 0x839A89;
     }
-    OtmRecord o{};
-    o.x = 200;
-    o.y = 150;
-    o.number = 30;
-    o.code = 0x82EF36;
-    c.otm.push_back(o);
-    RsmRecord r{};
-    r.x = 400;
-    r.y = 150;
-    r.radius = 20;
-    r.code = 0x82EF36;
-    c.rsm.push_back(r);
+    c.otm.push_back(makeOtm(200, 150, 0x82EF36, 0, 30));
+    c.rsm.push_back(makeRsm(400, 150, 0x82EF36, 20));
     c.bonus = {4, 10, 32};
     return c;
 }

@@ -15,13 +15,8 @@ LevelContent sampleLevel() {
     c.start2X = 160;
     c.start2Y = 190;
     for (int i = 0; i < 2; ++i) {
-        RsmRecord r{};
-        r.delay = static_cast<uint8_t>(10 + i);
-        r.x = static_cast<uint16_t>(64 + 40 * i);
-        r.y = 100;
-        r.radius = static_cast<uint8_t>(30 + i);
-        r.code = 0x82EF36;
-        c.rsm.push_back(r);
+        c.rsm.push_back(makeRsm(static_cast<uint16_t>(64 + 40 * i), 100, 0x82EF36, static_cast<uint8_t>(30 + i),
+                                static_cast<uint8_t>(10 + i)));
     }
     for (int i = 0; i < kVictimCount; ++i) {
         c.victims[i].x = static_cast<uint16_t>(20 + 25 * i);
@@ -31,27 +26,20 @@ LevelContent sampleLevel() {
         c.victims[i].code = 0x839699;
     }
     for (int i = 0; i < 2; ++i) {
-        OtmRecord o{};
-        o.x = static_cast<uint16_t>(200 + 10 * i);
-        o.y = 60;
-        o.data = static_cast<uint16_t>(i);
-        o.number = static_cast<uint16_t>(0x30 + i);
-        o.code = 0x82EF36;
-        c.otm.push_back(o);
+        c.otm.push_back(makeOtm(static_cast<uint16_t>(200 + 10 * i), 60, 0x82EF36, static_cast<uint16_t>(i),
+                                static_cast<uint16_t>(0x30 + i)));
     }
     for (int i = 0; i < 3; ++i) {
-        ItemRecord it{};
-        it.x = static_cast<uint16_t>(32 + 64 * i);
-        it.y = 96;
-        it.type = static_cast<uint8_t>(2 * i);
-        c.items.push_back(it);
+        c.items.push_back(makeItem(static_cast<uint16_t>(32 + 64 * i), 96, static_cast<uint8_t>(2 * i)));
     }
     c.bonus = {4, 10, 32};
     return c;
 }
 
 void loadFromImage(LevelState& s, uint32_t level) {
-    if (!s.rom.isOpen()) ASSERT_EQ(openRomImage(s.rom), RomOpenResult::Ok);
+    if (!s.rom.isOpen()) {
+        ASSERT_EQ(openRomImage(s.rom), RomOpenResult::Ok);
+    }
     std::string why;
     ASSERT_TRUE(loadLevelData(s, level, why)) << why;
 }
