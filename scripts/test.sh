@@ -10,7 +10,7 @@ build=${1:-build}
 shift $(($# > 0 ? 1 : 0))
 options=$#
 scripts/install-deps.sh
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release "$@"
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVURK_WERROR=ON "$@"
 cmake --build "$build"
 export QT_QPA_PLATFORM=offscreen
 ctest --test-dir "$build" --output-on-failure -j 2
