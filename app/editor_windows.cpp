@@ -512,8 +512,10 @@ bool EditorWindows::start() {
     loadSpriteSheets(state, *this);
     switch (openRomImage(state.rom)) {
     case RomOpenResult::CannotOpen:
-    case RomOpenResult::Locked:
         messageBox("Could not find vurk.smc", kErrorCaption, BoxButtons::Ok, BoxOwner::MainWindow);
+        return true;
+    case RomOpenResult::Locked:  // the text names the holder
+        messageBox(state.rom.file.errorText(), kErrorCaption, BoxButtons::Ok, BoxOwner::MainWindow);
         return true;
     case RomOpenResult::Failed:
         messageBox(state.rom.file.errorText(), kErrorCaption, BoxButtons::Ok, BoxOwner::MainWindow);

@@ -85,10 +85,11 @@ int firstItemAtZeroX(const std::vector<ItemRecord>& items);
 std::vector<ImageRegion> levelSaveRegions(const LevelState& s);
 
 // Writes the working level back over the regions it was read from, as one
-// crash-safe save; before the session's first save it makes the restore point,
-// and does not save when that fails. Returns false when no level is loaded, the
-// level cannot be written as it stands (saveKeepsLists; nothing is written then),
-// the restore point could not be made or the image could not be written to disk;
+// crash-safe save (saveWithRestorePoint): before the session's first save that
+// changes bytes it makes the restore point, and does not save when that fails.
+// Returns false when no level is loaded, the level cannot be written as it
+// stands (saveKeepsLists; nothing is written then), the image is read-only, the
+// restore point could not be made or the image could not be written to disk;
 // `why` (when given) then holds a sentence for the user, and the working level is
 // kept.
 bool writeLevel(LevelState& s, std::string* why = nullptr);
@@ -96,9 +97,11 @@ bool writeLevel(LevelState& s, std::string* why = nullptr);
 // ".\maps\levelNN.vmap" for the current level.
 std::string vmapPath(uint32_t level);
 
-// Writes the current level's VMAP file; reports a failure through the shell.
-// Returns true when the file was written.
-bool writeVmap(LevelState& s, Shell& shell);
+// Writes the current level's VMAP file; reports a failure through the shell,
+// after putting its reason in `why` (when given). A maps folder that is a link
+// is refused before anything is written or removed. Returns true when the file
+// was written.
+bool writeVmap(LevelState& s, Shell& shell, std::string* why = nullptr);
 
 // Reads the current level's VMAP file into the lists, the map and the start
 // points, after checking that it fits the level; reports a failure through the

@@ -30,10 +30,14 @@ std::string vmapPath(uint32_t level) {
     return name;
 }
 
-bool writeVmap(LevelState& s, Shell& shell) {
+bool writeVmap(LevelState& s, Shell& shell, std::string* why) {
     if (!s.levelLoaded) return false;
+    const std::string path = nativePath(vmapPath(s.currentLevel));
+    // The file and its temporary files stay inside the workspace.
+    const std::string link = linkOnPath(path.substr(0, path.rfind('/')));
     FileWriter file;
-    if (!file.create(vmapPath(s.currentLevel))) {
+    if (!link.empty() || !file.create(path)) {
+        if (why && !link.empty()) *why = link + " is a link; nothing was written";
         shell.messageBox(kVmapCreateText, kErrorCaption);
         return false;
     }

@@ -19,6 +19,7 @@
 #include "app/handlers.h"
 #include "app/workspace.h"
 #include "platform/instance_lock.h"
+#include "tests/support/file_holders.h"
 #include "tests/support/modal_driver.h"
 #include "tests/support/workdir.h"
 #include "tools/rom_builder.h"
@@ -46,26 +47,36 @@ std::string fileText(const char* name) {
     return {b.begin(), b.end()};
 }
 
+// Also when another editor holds the image: the box then names it.
 TEST(EditorWindows, StartWithoutAnImageShowsOneBoxAndStillWritesSettings) {
-    WorkDir dir;
-    writeSpriteSheets();
-    BoxCatcher catcher;
-    {
-        EditorWindows editor;
-        ASSERT_TRUE(editor.start());
-        EXPECT_EQ(catcher.seen, (std::vector<std::string>{"Error|Could not find vurk.smc"}));
-        MainWindow* w = editor.main();
-        EXPECT_TRUE(w->isVisible());
-        EXPECT_EQ(w->windowTitle(), "VURK-Edit - BG edit mode");
-        EXPECT_EQ(w->frameGeometry().size(), QSize(600, 400));
-        EXPECT_FALSE(editor.pad()->isVisible());
-        editor.destroyMainWindow();
+    for (bool held : {false, true}) {
+        WorkDir dir;
+        writeSpriteSheets();
+        std::unique_ptr<test::LockHolder> holder;
+        if (held) {
+            ASSERT_TRUE(RomBuilder().save("vurk.smc"));
+            holder = std::make_unique<test::LockHolder>("vurk-edit", "vurk.smc");
+            ASSERT_TRUE(holder->holds());
+        }
+        BoxCatcher catcher;
+        {
+            EditorWindows editor;
+            ASSERT_TRUE(editor.start());
+            EXPECT_EQ(catcher.seen, (std::vector<std::string>{held ? "Error|vurk.smc is open in VURK-Edit"
+                                                                   : "Error|Could not find vurk.smc"}));
+            MainWindow* w = editor.main();
+            EXPECT_TRUE(w->isVisible());
+            EXPECT_EQ(w->windowTitle(), "VURK-Edit - BG edit mode");
+            EXPECT_EQ(w->frameGeometry().size(), QSize(600, 400));
+            EXPECT_FALSE(editor.pad()->isVisible());
+            editor.destroyMainWindow();
+        }
+        const QRect screen = QApplication::primaryScreen()->geometry();
+        char expected[160];
+        std::snprintf(expected, sizeof expected, "[vurk]\nx=%d\ny=%d\nlevel=1\noptions=0\nmaxed=0\nw=600\nh=400\n",
+                      (screen.width() - 600) >> 1, (screen.height() - 400) >> 1);
+        EXPECT_EQ(fileText("vurk.ini"), expected);
     }
-    const QRect screen = QApplication::primaryScreen()->geometry();
-    char expected[160];
-    std::snprintf(expected, sizeof expected, "[vurk]\nx=%d\ny=%d\nlevel=1\noptions=0\nmaxed=0\nw=600\nh=400\n",
-                  (screen.width() - 600) >> 1, (screen.height() - 400) >> 1);
-    EXPECT_EQ(fileText("vurk.ini"), expected);
 }
 
 // Outside any workspace the folder chooser comes first, opening where the last

@@ -62,16 +62,45 @@ TEST_F(ToolBackups, RestoringOneLevelChangesOnlyItsRegions) {
     EXPECT_TRUE(has(list.out, points[0].path + "  " + points[0].when + "  level 1 differs")) << list.out;
 }
 
-// Restoring makes a restore point; an import that changes no byte of the
-// image needs none.
-TEST_F(ToolBackups, RestoringMakesARestorePointAndAnUnchangedImportNone) {
-    ASSERT_EQ(runTool("restore before.smc").status, 0);
+// A command that changes no byte of the image makes no restore point and
+// removes none (with keep=2, two no-op restores would rotate out the copy of
+// the edits); each says what it did.
+TEST_F(ToolBackups, OnlyCommandsThatChangeBytesMakeRestorePoints) {
+    writeFileBytes("vurk.ini", {'[', 'b', 'a', 'c', 'k', 'u', 'p', 's', ']', '\n', 'k', 'e', 'e', 'p', '=', '2'});
+    ToolRun first = runTool("restore before.smc");
+    ASSERT_EQ(first.status, 0) << first.err;
+    const std::vector<RestorePointFile> made = listRestorePoints("backups");
+    ASSERT_EQ(made.size(), 1u);
+    EXPECT_EQ(first.out, "restored before.smc; vurk.smc as it was is in " + made[0].path + "\n");
     EXPECT_EQ(readFileBytes("vurk.smc"), original);
-    ASSERT_EQ(runTool("export 0").status, 0);
-    ASSERT_EQ(runTool("import 0").status, 0);
-    ASSERT_EQ(runTool("import 0").status, 0);
-    EXPECT_EQ(backupCount(), 1u);
+    const struct {
+        const char* args;
+        std::string out;
+    } cases[] = {
+        {"restore vurk.smc", "vurk.smc is already as in vurk.smc; nothing was written\n"},
+        {"restore before.smc --level 1", "level 1 of vurk.smc is already as in before.smc; nothing was written\n"},
+        {"export 0", "exported level 0 to maps/level00.vmap\n"},
+        {"import 0", "level 0 of vurk.smc already holds maps/level00.vmap; nothing was written\n"},
+        {"restore vurk.smc", "vurk.smc is already as in vurk.smc; nothing was written\n"},
+    };
+    for (const auto& c : cases) {
+        ToolRun r = runTool(c.args);
+        EXPECT_EQ(r.status, 0) << c.args << ": " << r.err;
+        EXPECT_EQ(r.out, c.out) << c.args;
+    }
     EXPECT_EQ(readFileBytes("vurk.smc"), original);
+    ASSERT_EQ(backupCount(), 1u);
+    EXPECT_EQ(listRestorePoints("backups")[0].path, made[0].path);
+    EXPECT_EQ(readFileBytes(made[0].path), edited);
+
+    auto vmap = readFileBytes("maps/level00.vmap");
+    vmap.back() ^= 1;
+    writeFileBytes("maps/level00.vmap", vmap);
+    ToolRun r = runTool("import 0");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out.rfind("imported maps/level00.vmap into level 0; vurk.smc as it was is in backups/vurk-", 0), 0u)
+        << r.out;
+    EXPECT_EQ(backupCount(), 2u);
 }
 
 TEST_F(ToolBackups, DiffReportsWhatChangedWithTheStatusOfDiff) {

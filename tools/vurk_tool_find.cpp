@@ -32,7 +32,7 @@ int runFind(const std::vector<std::string>& args) {
     const uint32_t max = kind->second == FindKind::Tile || kind->second == FindKind::Item ? 255 : 0xFFFFFFFFu;
     if (!parseValue(args[2], max, value)) return 1;
     LevelState s;
-    if (!openLevel(s, {args[0]})) return 1;
+    if (!openLevel(s, {args[0]}, ImageFile::Access::Read)) return 1;
     for (const FindHit& hit : findInLevel(s, kind->second, value, wholeMap(s))) std::cout << hitText(hit) << "\n";
     return 0;
 }
@@ -45,7 +45,7 @@ int runReplace(const std::vector<std::string>& args) {
     uint32_t from = 0, to = 0;
     if (!parseValue(args[2], 255, from) || !parseValue(args[3], 255, to)) return 1;
     LevelState s;
-    if (!openLevel(s, {args[0]})) return 1;
+    if (!openLevel(s, {args[0]}, ImageFile::Access::Write)) return 1;
     // Nothing to change: no write, so no restore point pushes out an older one.
     if (from == to || findInLevel(s, FindKind::Tile, from, wholeMap(s)).empty()) {
         std::cout << "nothing to replace: ";
