@@ -328,8 +328,8 @@ void MainWindow::buildMenu() {
         // The keys work in BG mode; an entry enters BG mode first.
         {"Tiles",
          {{"Select All\tCtrl+A", kCmdSelectAll},
-          {"Copy Stamp\tCtrl+Shift+C", kCmdCopyStamp},
-          {"Paste Stamp\tCtrl+Shift+V", kCmdPasteStamp},
+          {"Copy Stamp\tCtrl+D", kCmdCopyStamp},
+          {"Paste Stamp\tCtrl+T", kCmdPasteStamp},
           {"Cancel Stamp or Selection\tEsc", kCmdCancelTool},
           {nullptr, 0},
           {"Fill Selection\tF", kCmdFillSelection},

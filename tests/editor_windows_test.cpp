@@ -243,7 +243,7 @@ TEST_F(EditorWindowsWithLevel, MenuHasTheEntriesOfTheEditor) {
               "File,Open Rom...,Save...,-,Exit,Mode,BG Edit,Item Edit,Victim Edit,Moster Edit,"
               "Misc,Change Level,Misc Data,Bonus Editor,Options,Help,Contents,-,About,"
               "Edit,Undo\tCtrl+Z,Redo\tCtrl+Y,"
-              "Tiles,Select All\tCtrl+A,Copy Stamp\tCtrl+Shift+C,Paste Stamp\tCtrl+Shift+V,"
+              "Tiles,Select All\tCtrl+A,Copy Stamp\tCtrl+D,Paste Stamp\tCtrl+T,"
               "Cancel Stamp or Selection\tEsc,-,Fill Selection\tF,Flood Fill\tR,Stamp Scratch Pad\tS in the pad,-,"
               "Find and Replace...\tCtrl+F,"
               "View,Zoom In[Ctrl++],Zoom Out[Ctrl+-],Actual Size[Ctrl+0],-,25%,50%,100%,200%,-,Grid[G],"
