@@ -356,6 +356,24 @@ void MainWindow::buildMenu() {
     }
 }
 
+bool MainWindow::event(QEvent* event) {
+    // The keypad's steps act with Ctrl as without: the toolkit would match
+    // Ctrl+keypad + and - to the zoom entries, which keep to the main row.
+    if (event->type() == QEvent::ShortcutOverride) {
+        switch (EditorWindows::keyCode(static_cast<QKeyEvent*>(event))) {
+        case kKeyPadAdd:
+        case kKeyPadSubtract:
+        case kKeyPadMultiply:
+        case kKeyPadDivide:
+            event->accept();
+            return true;
+        default:
+            break;
+        }
+    }
+    return QMainWindow::event(event);
+}
+
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::Wheel) {
         app_.wheel(static_cast<QWheelEvent*>(event));

@@ -547,17 +547,29 @@ TEST_F(EditorWindowsWithLevel, AtEveryZoomClicksDragsAndBarsWorkOnLevelPixels) {
         undoCommand(s, *editor);
         ASSERT_EQ(uint16_t{s.items[0].x}, 100);
     }
-    // The keys step through the zoom levels and stop at the ends.
+    // The main row's keys step through the zoom levels and stop at the ends;
+    // the keypad's + and - step the tile with Ctrl as without it.
     w->activateWindow();
     QTest::keyClick(w, Qt::Key_B);
     const uint8_t tile = selectedTile(s, TileTarget::Map);
-    for (auto [key, zoom] : {std::pair{Qt::Key_Minus, 50}, {Qt::Key_Minus, 25}, {Qt::Key_Minus, 25},
-                             {Qt::Key_Equal, 50}, {Qt::Key_Plus, 100}, {Qt::Key_Plus, 200}, {Qt::Key_Plus, 200},
-                             {Qt::Key_0, 100}}) {
-        QTest::keyClick(w, key, Qt::ControlModifier);
-        EXPECT_EQ(view->zoom(), zoom) << key;
+    using ZoomKey = std::tuple<Qt::Key, Qt::KeyboardModifiers, int32_t>;
+    const Qt::KeyboardModifiers keypad = Qt::ControlModifier | Qt::KeypadModifier;
+    for (auto [key, mods, zoom] : {ZoomKey{Qt::Key_Minus, Qt::ControlModifier, 50},
+                                   {Qt::Key_Minus, Qt::ControlModifier, 25},
+                                   {Qt::Key_Minus, Qt::ControlModifier, 25},
+                                   {Qt::Key_Plus, keypad, 25},
+                                   {Qt::Key_Equal, Qt::ControlModifier, 50},
+                                   {Qt::Key_Plus, Qt::ControlModifier, 100},
+                                   {Qt::Key_Plus, Qt::ControlModifier, 200},
+                                   {Qt::Key_Plus, Qt::ControlModifier, 200},
+                                   {Qt::Key_Plus, keypad, 200},
+                                   {Qt::Key_Minus, keypad, 200},
+                                   {Qt::Key_Plus, keypad, 200},
+                                   {Qt::Key_0, Qt::ControlModifier, 100}}) {
+        QTest::keyClick(w, key, mods);
+        EXPECT_EQ(view->zoom(), zoom) << key << (mods & Qt::KeypadModifier ? " on the keypad" : "");
     }
-    EXPECT_EQ(selectedTile(s, TileTarget::Map), tile) << "a zoom key is no tile step";
+    EXPECT_EQ(selectedTile(s, TileTarget::Map), static_cast<uint8_t>(tile + 2));
 }
 
 TEST_F(EditorWindowsWithLevel, GridDrawsOverTheViewWithoutChangingTheCanvas) {
