@@ -121,7 +121,9 @@ void onScroll(EditorState& s, Shell& shell, ScrollBar bar, int request, int32_t 
 void onWheel(EditorState& s, Shell& shell, int16_t delta, uint32_t flags);
 void onAutoScrollTimer(EditorState& s, Shell& shell);
 void onHighlightTimer(EditorState& s, Shell& shell);
-void savePrompt(EditorState& s, Shell& shell);
+// "Save Map?": Yes saves. Returns false when there is no level or the save
+// failed, so that nothing goes on to drop the edits.
+bool savePrompt(EditorState& s, Shell& shell);
 // The window is about to close (close box or Exit): returns whether it may,
 // after asking to save unsaved changes.
 bool onCloseRequest(EditorState& s, Shell& shell);
