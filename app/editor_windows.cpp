@@ -754,7 +754,7 @@ BoxAnswer EditorWindows::messageBox(const std::string& text, const std::string& 
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
         break;
     }
-    const int answer = box.exec();
+    const int answer = execModal(box);
     if (buttons == BoxButtons::Ok) return BoxAnswer::Ok;
     if (answer == QMessageBox::Yes) return BoxAnswer::Yes;
     // Escape and the close box cancel where there is a Cancel button.
@@ -848,7 +848,7 @@ std::string EditorWindows::chooseFolder(const std::string& title, const std::str
     QFileDialog dialog(nullptr, QString::fromStdString(title), QFile::decodeName(startFolder.c_str()));
     dialog.setFileMode(QFileDialog::Directory);
     dialog.setOption(QFileDialog::ShowDirsOnly);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+    if (execModal(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
     return QFile::encodeName(dialog.selectedFiles().front()).toStdString();
 }
 

@@ -202,12 +202,12 @@ void BonusDialog::accept() {
 void runMiscData(EditorState& s, Shell& shell, QWidget* parent) {
     MiscDataDialog d(parent, miscDataChoice(s));
     d.onOk = [&] { applyMiscData(s, shell, d.tileset(), d.palette(), d.music()); };
-    d.exec();
+    execModal(d);
 }
 
 void runBonus(EditorState& s, QWidget* parent) {
     BonusDialog d(parent, s);
-    d.exec();
+    execModal(d);
 }
 
 }  // namespace vurk

@@ -11,6 +11,7 @@
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QTest>
+#include <QWindow>
 #include <cstdlib>
 #include <filesystem>
 #include <tuple>
@@ -493,6 +494,32 @@ TEST_F(EditorWindowsWithLevel, DebugBoxLeavesTheMainWindowUsable) {
     QTest::keyClick(editor->main(), Qt::Key_I);  // still takes keys
     EXPECT_EQ(editor->main()->windowTitle(), "VURK-Edit - Item edit mode");
     debug->close();
+}
+
+// The main window's dialogs and boxes wait for an answer in the main window
+// only: the scratch pad still takes clicks and keys through the window system.
+TEST_F(EditorWindowsWithLevel, WhileTheMainWindowAsksThePadStaysUsable) {
+    MainWindow* w = editor->main();
+    const EditorState& s = editor->state;
+    QTest::keyClick(w, Qt::Key_F5);
+    QWindow* pad = editor->pad()->windowHandle();
+    ASSERT_NE(pad, nullptr);
+    for (auto [key, asked] : {std::pair{Qt::Key_F8, "Options"}, {Qt::Key_F1, "Are you sure?|Save Map?"}}) {
+        const size_t seen = catcher.seen.size();
+        const uint8_t padTile = s.ScratchPad[2];
+        catcher.steps.push_back([&](QWidget* dialog) {
+            QTest::mouseClick(pad, Qt::LeftButton, Qt::NoModifier, QPoint(70, 10));  // pad cell 1
+            QTest::keyClick(pad, Qt::Key_Plus, Qt::KeypadModifier);
+            QTest::keyClick(w->windowHandle(), Qt::Key_I);  // the main window waits
+            dialog->close();
+        });
+        QTest::keyClick(w, key);
+        ASSERT_EQ(catcher.seen.size(), seen + 1);
+        EXPECT_EQ(catcher.seen.back(), asked);
+        EXPECT_EQ(std::tuple(s.padX, s.padY, s.ScratchPad[2]), std::tuple(64, 0, static_cast<uint8_t>(padTile + 1)))
+            << asked;
+        EXPECT_EQ(w->windowTitle(), "VURK-Edit - BG edit mode") << asked;
+    }
 }
 
 }  // namespace
