@@ -524,6 +524,7 @@ def keys_questions_and_modality(x, work, ws, launch, vurk_tool, mx, my):
     x.xdo("windowactivate", "--sync", wid)
 
     # With "Prompt for save before changing levels", the modified level asks "Save Map?" only.
+    x.xdo("key", "KP_Add")  # modified whatever the keys above did
     x.xdo("key", "F2")
     asked = x.wait_window("^Are you sure\\?$", 3)
     check(asked is not None and not x.windows(BOX),
@@ -538,9 +539,9 @@ def keys_questions_and_modality(x, work, ws, launch, vurk_tool, mx, my):
     open(f"{check_ws}/vurk.smc", "wb").write(saved)
     want = list(cells)
     want[1 * width + 2] = (cells[1 * width + 2] & 0xFF00) | (cells[0] & 0xFF)
-    want[1 * width + 1] = (cells[1 * width + 1] & 0xFF00) | ((cells[1 * width + 1] + 2) & 0xFF)
+    want[1 * width + 1] = (cells[1 * width + 1] & 0xFF00) | ((cells[1 * width + 1] + 3) & 0xFF)
     got = json.loads(vurk_tool(check_ws, "dump", 1))["map"]
-    check(got == want, "the saved map holds the stamp (Ctrl+D, Ctrl+T) and two Ctrl+keypad + steps",
+    check(got == want, "the saved map holds the stamp (Ctrl+D, Ctrl+T), two Ctrl+keypad + steps and one keypad +",
           f"{got} for {want}")
 
     # A new tileset: No to "Save Before Reloading?" reloads at once, with no second question.
