@@ -10,6 +10,7 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
+#include "dialogs/controls.h"
 #include "view/game_tables.h"
 
 namespace vurk {
@@ -176,7 +177,7 @@ int32_t FindDialog::replace() {
 
 void runFindReplace(EditorState& s, Shell& shell, QWidget* parent, ModeSwitch switchMode) {
     FindDialog dialog(s, shell, parent, std::move(switchMode));
-    dialog.exec();
+    execModal(dialog);
 }
 
 }  // namespace vurk
