@@ -154,10 +154,17 @@ bool saveWithRestorePoint(RestorePointPolicy& policy, RomImage& rom, const std::
 
 std::vector<ImageSpan> levelSpans(const LevelState& s) {
     const LevelRegions& r = s.regions;
+    // Each list with its end word, at the place and of the length the loader
+    // found, whatever their order; an empty rsm or otm list takes no bytes.
+    const auto list = [](const char* what, uint32_t offset, size_t count, size_t recordSize) {
+        return ImageSpan{what, offset, count == 0 ? 0u : static_cast<uint32_t>(count * recordSize + 2)};
+    };
     std::vector<ImageSpan> spans = {
         {"header", r.header, static_cast<uint32_t>(sizeof(LevelHeader))},
         {"tile map", r.map, s.mapSize},
-        {"rsm list, victims and otm list", r.rsm, r.items - r.rsm},
+        list("rsm list", r.rsm, s.rsm.size(), sizeof(RsmRecord)),
+        {"victim block", r.victims, static_cast<uint32_t>(kVictimCount * sizeof(VictimRecord))},
+        list("otm list", r.otm, s.otm.size(), sizeof(OtmRecord)),
         {"item list", r.items, static_cast<uint32_t>(s.items.size() * sizeof(ItemRecord) + 2)},
     };
     if (s.header.bonusList != 0) {

@@ -70,12 +70,14 @@ struct ImageSpan {
     const char* what;
     uint32_t offset = 0;
     uint32_t size = 0;
-    bool operator==(const ImageSpan& o) const { return offset == o.offset && size == o.size; }
+    // Empty spans are equal wherever they lie.
+    bool operator==(const ImageSpan& o) const { return size == o.size && (size == 0 || offset == o.offset); }
 };
 
-// Every byte of the image a loaded level owns, as the loader found them: the
-// header, the map, the rsm list, victims and otm list up to the item list, the
-// item list with its end record, and the bonus list with its end word.
+// Every byte of the image a loaded level owns, as the loader found them, in
+// this order: the header, the tile map, the rsm list, the victim block, the otm
+// list and the item list, each list with its end (an empty rsm or otm list has
+// size 0), and the bonus list with its end word when the level has one.
 std::vector<ImageSpan> levelSpans(const LevelState& s);
 
 }  // namespace vurk

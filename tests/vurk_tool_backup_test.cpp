@@ -62,6 +62,24 @@ TEST_F(ToolBackups, RestoringOneLevelChangesOnlyItsRegions) {
     EXPECT_TRUE(has(list.out, points[0].path + "  " + points[0].when + "  level 1 differs")) << list.out;
 }
 
+// Level 1's rsm list after its item list: the loader finds no rsm records, and
+// restoring the level copies the pieces it found and no other byte.
+TEST_F(ToolBackups, RestoringALevelWhoseRsmListLiesAfterItsItems) {
+    LevelHeader h = rom.readHeader(1);
+    h.rsmList = static_cast<uint16_t>(h.itemList + 16);
+    rom.writeHeader(1, h);
+    ASSERT_TRUE(rom.save("vurk.smc"));
+    std::vector<uint8_t> expected = rom.image;
+    rom.image[at[1].mapOffset] ^= 1;
+    expected[at[1].mapOffset] ^= 1;
+    rom.image[shortPointerOffset(at[1].rsmList)] ^= 1;  // no longer level 1's
+    ASSERT_TRUE(rom.save("copy.smc"));
+
+    ToolRun r = runTool("restore copy.smc --level 1");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(readFileBytes("vurk.smc"), expected);
+}
+
 // A command that changes no byte of the image makes no restore point and
 // removes none (with keep=2, two no-op restores would rotate out the copy of
 // the edits); each says what it did.
