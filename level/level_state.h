@@ -70,12 +70,11 @@ bool loadLevelData(LevelState& s, uint32_t level, std::string& why);
 
 // Whether a save of the level as it stands keeps its lists' structure: the next
 // load counts the same items, otm, rsm and bonus codes (freed bonus slots at the
-// end of the list shorten it, as the Bonus dialog intends). Not so with an item
-// at x = 0 (it ends the item list), an empty bonus slot before a used one, or
-// parts of the level that overlap so that the save would change a list's end or
-// the header's list pointers; `why` (when given) then says which. `written` is
-// what the save would write, levelSaveRegions(s).
-bool saveKeepsLists(const LevelState& s, const std::vector<ImageRegion>& written, std::string* why);
+// end of the list shorten it, as the Bonus dialog intends). Not so when two of
+// the regions of levelSpans(s) overlap (a damaged level, which loads but would
+// write one region over another), with an item at x = 0 (it ends the item list)
+// or an empty bonus slot before a used one; `why` (when given) then says which.
+bool saveKeepsLists(const LevelState& s, std::string* why);
 
 // The index of the first item whose x is 0, or -1 when there is none.
 int firstItemAtZeroX(const std::vector<ItemRecord>& items);

@@ -44,7 +44,7 @@ bool writeLevel(LevelState& s, std::string* why) {
         return false;
     }
     const std::vector<ImageRegion> regions = levelSaveRegions(s);
-    if (!saveKeepsLists(s, regions, why)) return false;  // before anything is written
+    if (!saveKeepsLists(s, why)) return false;  // before anything is written
     if (!saveWithRestorePoint(s.restorePoints, s.rom, regions, why)) return false;
     // The working header holds the saved start points from now on.
     s.header.start1X = s.victims[kStart1Record].x;
