@@ -30,6 +30,7 @@ protected:
         rom.image[shortPointerOffset(at[1].header) + 50] = 9;  // music
         // Item 0's x (32 becomes 96), behind two rsm records, the victims and two otm records.
         rom.image[shortPointerOffset(at[2].rsmList) + 22 + 120 + 26] ^= 0x40;
+        rom.image[0x1000] ^= 1;  // a byte of no level
         ASSERT_TRUE(rom.save("vurk.smc"));
         edited = rom.image;
         fs::create_directory("maps");
@@ -133,8 +134,30 @@ TEST_F(ToolBackups, DiffReportsWhatChangedWithTheStatusOfDiff) {
     char cellLine[64];
     std::snprintf(cellLine, sizeof cellLine, "  cell (1,1): 0x%04x -> 0x%04x\n", cell, (cell & 0xFF00) | 0x55);
     EXPECT_TRUE(has(r.out, std::string("level 1\n  header: music 7 -> 9\n") + cellLine)) << r.out;
-    EXPECT_TRUE(has(r.out, "level 2\n  item 0: moved (32,96) -> (96,96)\n")) << r.out;
+    EXPECT_TRUE(has(r.out, "level 2\n  item 0: moved (32,96) -> (96,96)\noutside the levels: 1 bytes differ\n"))
+        << r.out;
     EXPECT_FALSE(has(r.out, "level 0")) << r.out;
+
+    // Level 0's header copied elsewhere and its table entry moved, level 1's
+    // item list empty (its first x is 0): diff and backups compare a list with
+    // none (in the sanitizer build, with no pointer past the empty one), and the
+    // level table is reported.
+    std::vector<uint8_t> other = original;
+    const uint32_t header0 = shortPointerOffset(at[0].header), copy = 0xF9000;
+    std::copy_n(original.begin() + header0, sizeof(LevelHeader), other.begin() + copy);
+    writeLe16(other.data() + kLevelTableOffset, static_cast<uint16_t>(copy - kBank9FBase));
+    writeLe16(other.data() + shortPointerOffset(at[1].rsmList) + 22 + 120 + 26, 0);
+    writeFileBytes("other.smc", other);
+    ToolRun t = runTool("diff before.smc other.smc");
+    EXPECT_EQ(t.status, 1) << t.err;
+    EXPECT_EQ(t.out,
+              "level 1\n  item 0: removed at (32,96), type 0\n  item 1: removed at (96,96), type 2\n"
+              "  item 2: removed at (160,96), type 4\nlevel table: level 0's header 0x0f8300 -> 0x0f9000\n");
+    fs::create_directory("backups");
+    fs::copy_file("other.smc", "backups/vurk-20260101-120000.smc");
+    ToolRun list = runTool("backups");
+    EXPECT_EQ(list.status, 0) << list.err;
+    EXPECT_TRUE(has(list.out, "levels 1, 2 differ")) << list.out;
 
     std::vector<uint8_t> refused = original;
     writeLe16(refused.data() + shortPointerOffset(at[0].header) + 34, 0);  // width 0
