@@ -21,20 +21,30 @@ std::string nativePath(const std::string& name) {
     return path;
 }
 
-ReadResult readWholeFile(const std::string& name, std::vector<uint8_t>& out, uint64_t maxBytes) {
-    // Non-blocking, so that a FIFO without a writer cannot hold the caller.
+namespace {
+
+// Opens a regular file for reading. Non-blocking, so that a FIFO without a
+// writer cannot hold the caller. Returns -1 with `failed` set otherwise.
+int openRegularFile(const std::string& name, uint64_t& size, ReadResult& failed) {
     int fd = ::open(nativePath(name).c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0) return errno == ENOENT || errno == ENOTDIR ? ReadResult::Missing : ReadResult::Unreadable;
+    if (fd < 0) {
+        failed = errno == ENOENT || errno == ENOTDIR ? ReadResult::Missing : ReadResult::Unreadable;
+        return -1;
+    }
     struct stat st {};
     if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(fd);
-        return ReadResult::Unreadable;
+        failed = ReadResult::Unreadable;
+        return -1;
     }
-    if (static_cast<uint64_t>(st.st_size) > maxBytes) {
-        ::close(fd);
-        return ReadResult::TooLarge;
-    }
-    std::vector<uint8_t> bytes(static_cast<size_t>(st.st_size));
+    size = static_cast<uint64_t>(st.st_size);
+    return fd;
+}
+
+// Reads `count` bytes from the start of the file and closes it; Unreadable
+// when fewer arrive.
+ReadResult readAndClose(int fd, size_t count, std::vector<uint8_t>& out) {
+    std::vector<uint8_t> bytes(count);
     size_t done = 0;
     while (done < bytes.size()) {
         ssize_t n = ::read(fd, bytes.data() + done, bytes.size() - done);
@@ -46,6 +56,28 @@ ReadResult readWholeFile(const std::string& name, std::vector<uint8_t>& out, uin
     if (done != bytes.size()) return ReadResult::Unreadable;
     out = std::move(bytes);
     return ReadResult::Ok;
+}
+
+}  // namespace
+
+ReadResult readWholeFile(const std::string& name, std::vector<uint8_t>& out, uint64_t maxBytes) {
+    ReadResult failed = ReadResult::Ok;
+    uint64_t size = 0;
+    const int fd = openRegularFile(name, size, failed);
+    if (fd < 0) return failed;
+    if (size > maxBytes) {
+        ::close(fd);
+        return ReadResult::TooLarge;
+    }
+    return readAndClose(fd, static_cast<size_t>(size), out);
+}
+
+ReadResult readFileStart(const std::string& name, std::vector<uint8_t>& out, size_t count) {
+    ReadResult failed = ReadResult::Ok;
+    uint64_t size = 0;
+    const int fd = openRegularFile(name, size, failed);
+    if (fd < 0) return failed;
+    return readAndClose(fd, static_cast<size_t>(std::min<uint64_t>(size, count)), out);
 }
 
 namespace {

@@ -36,6 +36,10 @@ std::string linkOnPath(const std::string& folder);
 // are never touched.
 void removeStaleTemps(const std::string& folder, const std::function<bool(const std::string& target)>& isTarget);
 
+// Reads the first `count` bytes of a regular file (all of it when it is
+// shorter), as readWholeFile reads; never TooLarge.
+ReadResult readFileStart(const std::string& name, std::vector<uint8_t>& out, size_t count);
+
 // Replaces a file whole: the bytes go to a new temporary file beside it (a
 // unique name, created without following links), which is flushed and renamed
 // over the target only when every byte is written, so a failed write never
