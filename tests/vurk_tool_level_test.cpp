@@ -138,7 +138,10 @@ TEST_F(Tool, ErrorsWriteNothing) {
     writeFileBytes("maps/level02.vmap", {vmap.begin(), vmap.begin() + 75});
     EXPECT_EQ(failed("import 2"),
               std::pair(1, "Error in vmap file: ends after 75 of " + std::to_string(vmap.size()) + " bytes\n"));
-    for (const char* args : {"dump 56", "dump x", "dump", "nonsense"}) EXPECT_EQ(runTool(args).status, 1) << args;
+    for (const char* args : {"dump 56", "dump x", "dump", ""}) EXPECT_EQ(runTool(args).status, 1) << args;
+    const ToolRun unknown = runTool("frobnicate");
+    EXPECT_EQ(unknown.status, 2);
+    EXPECT_EQ(unknown.err.rfind("unknown command: frobnicate\nusage:\n", 0), 0u) << unknown.err;
     EXPECT_EQ(readFileBytes("vurk.smc"), image);
 
     // A level that no longer loads is neither dumped nor imported.
