@@ -104,7 +104,7 @@ void FindDialog::kindChanged() {
     object_->clear();
     switch (k) {
     case FindKind::Item:
-        for (size_t i = 0; i < kItemNames.size(); ++i) object_->addItem(kItemNames[i], static_cast<uint32_t>(2 * i));
+        for (size_t i = 0; i < kItemNames.size(); ++i) object_->addItem(kItemNames[i], static_cast<uint32_t>(i));
         break;
     case FindKind::Victim:
         for (const VictimSprite& v : victimKinds()) object_->addItem(v.name, v.code);

@@ -185,7 +185,7 @@ TEST_F(TileTools, ReplaceAndFindCountTheSameCells) {
 
 TEST_F(TileTools, FindListsObjectsInListOrderOtmBeforeRsm) {
     s.items.resize(3);
-    s.items[0].type = 4, s.items[1].type = 6, s.items[2].type = 4;
+    s.items[0].type = 4, s.items[1].type = 6, s.items[2].type = 5;  // kinds 2, 3 and 2
     s.items[2].x = 70, s.items[2].y = 80;
     s.otm.resize(2);
     s.rsm.resize(2);
@@ -195,10 +195,10 @@ TEST_F(TileTools, FindListsObjectsInListOrderOtmBeforeRsm) {
     s.victims[3].code = 0x839699;
     s.victims[kStart1Record].code = 0;  // start points are no victims
     struct Case { FindKind kind; uint32_t value; std::vector<std::string> want; };
-    for (const Case& c : {Case{FindKind::Item, 4, {"item 0 at 0,0", "item 2 at 70,80"}},
-                          Case{FindKind::Monster, 0x82EF36, {"otm 1 at 0,0", "rsm 0 at 300,0"}},
-                          Case{FindKind::Victim, 0x839699, {"victim 3 at 0,0"}},
-                          Case{FindKind::Victim, 0x839E15, {}}}) {
+    for (const Case& c :
+         {Case{FindKind::Item, 2, {"item 0 at 0,0", "item 2 at 70,80"}},
+          Case{FindKind::Monster, 0x82EF36, {"otm 1 at 0,0", "rsm 0 at 300,0"}},
+          Case{FindKind::Victim, 0x839699, {"victim 3 at 0,0"}}, Case{FindKind::Victim, 0x839E15, {}}}) {
         std::vector<std::string> got;
         for (const FindHit& h : findInLevel(s, c.kind, c.value, wholeMap(s))) got.push_back(hitText(h));
         EXPECT_EQ(got, c.want);
@@ -310,6 +310,12 @@ TEST_F(TileTools, FindDialogStepsThroughHitsAndReplacesAfterAsking) {
     EXPECT_EQ(switches.back(), (std::pair<int32_t, int32_t>{kModeMonster, kRsmList}));
     EXPECT_EQ(std::tuple(s.selectedObject, s.tiles.marking), std::tuple(0, true));
 
+    s.items = {makeItem(64, 64, 7)};  // named "Weed Whacker", kind 3, by Choose Item
+    d.kindBox()->setCurrentIndex(int(FindKind::Item));
+    d.objectBox()->setCurrentIndex(3);
+    d.find();
+    EXPECT_EQ(d.list()->count(), 1);
+
     d.kindBox()->setCurrentIndex(int(FindKind::Tile));
     d.tileBox()->setValue(13);
     d.replacementBox()->setValue(42);
@@ -347,8 +353,8 @@ TEST(TileToolCommands, FindAndReplaceOnTheDemoImage) {
         EXPECT_EQ(test::runTool(same).out, found.out) << same;  // a leading 0 is no octal
     }
     const std::vector<uint8_t> image = test::readFileBytes("vurk.smc");
-    for (const char* bad : {"replace 2 --tile 39 256", "replace 2 --tile 39", "find 2 --tile x", "find 2 --tile 0x", "find 2 --tile +39",
-                            "replace 56 --tile 1 2"}) {
+    for (const char* bad : {"replace 2 --tile 39 256", "replace 2 --tile 39", "find 2 --tile x", "find 2 --tile 0x",
+                            "find 2 --tile +39", "find 2 --item 128", "replace 56 --tile 1 2"}) {
         EXPECT_EQ(test::runTool(bad).status, 1) << bad;
     }
     // Nothing to change: a line says so, and neither the image nor the restore points are touched.
