@@ -16,6 +16,7 @@ when no X server can start and CI is not set.
 import argparse
 import json
 import os
+import re
 import shutil
 import signal
 import struct
@@ -25,6 +26,8 @@ import tempfile
 import time
 
 TIMEOUT = 10.0
+# How long the window manager may take to take the display (long: a loaded machine).
+WM_TIMEOUT = 60.0
 # ImageMagick's own, ahead of any other program of that name on the path.
 CONVERT = shutil.which("convert", path="/usr/bin") or "convert"
 MAIN = "^VURK-Edit - "
@@ -121,18 +124,16 @@ class Image:
 
     @staticmethod
     def read(path):
-        data = run([CONVERT, path, "-depth", "8", "ppm:-"], text=False).stdout
-        # P6 header: magic, width, height, maxval, each followed by white space.
-        fields, pos = [], 0
-        while len(fields) < 4:
-            while data[pos:pos + 1].isspace():
-                pos += 1
-            end = pos
-            while not data[end:end + 1].isspace():
-                end += 1
-            fields.append(data[pos:end])
-            pos = end
-        return Image(int(fields[1]), int(fields[2]), data[pos + 1:])
+        r = run([CONVERT, path, "-depth", "8", "ppm:-"], text=False)
+        # P6 header: magic, width, height, maxval, each followed by one white space.
+        header = re.match(rb"P6\s+(\d+)\s+(\d+)\s+(\d+)\s", r.stdout)
+        if not header:
+            raise SystemExit(f"e2e: {path} is not a picture: {r.stderr.decode(errors='replace').strip()}")
+        w, h = int(header[1]), int(header[2])
+        rgb = r.stdout[header.end():]
+        if len(rgb) != w * h * 3:
+            raise SystemExit(f"e2e: {path} holds {len(rgb)} bytes of pixels for {w} x {h}")
+        return Image(w, h, rgb)
 
     def row(self, x, y, w):
         start = (y * self.w + x) * 3
@@ -160,10 +161,22 @@ def start_x(env, work):
     if not display or xvfb.poll() is not None:
         return None
     env = dict(env, DISPLAY=":" + display)
-    start(["openbox", "--sm-disable"], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    wm_ready = lambda: "window id" in run(["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"], env=env).stdout
-    if not wait_until(wm_ready):
-        raise SystemExit("e2e: openbox did not start")
+    wm_log = os.path.join(work, "openbox.log")
+    wm = start(["openbox", "--sm-disable"], env=env, stdout=subprocess.DEVNULL, stderr=open(wm_log, "w"))
+
+    def check_window(*where):
+        prop = run(["xprop", *where, "_NET_SUPPORTING_WM_CHECK"], env=env).stdout
+        found = re.search(r"window id # (0x[0-9a-f]+)", prop)
+        return found and found[1]
+
+    def wm_ready():
+        # The window manager is there once the root names a check window that names itself.
+        wid = check_window("-root")
+        return bool(wid) and check_window("-id", wid) == wid
+
+    if not wait_until(lambda: wm.poll() is not None or wm_ready(), WM_TIMEOUT) or wm.poll() is not None:
+        why = f"it ended with status {wm.returncode}" if wm.poll() is not None else f"not there after {WM_TIMEOUT:.0f} s"
+        raise SystemExit(f"e2e: openbox did not start ({why}): {open(wm_log).read().strip()}")
     return env
 
 
@@ -176,6 +189,8 @@ def main():
     build = os.path.abspath(args.build)
     edit, tool, demo = (os.path.join(build, n) for n in ("vurk-edit", "vurk-tool", "vurk-demo"))
     shots = os.path.abspath(args.screenshots) if args.screenshots else None
+    if shots:
+        os.makedirs(shots, exist_ok=True)
     work = tempfile.mkdtemp(prefix="vurk-e2e-")
     env = {k: v for k, v in os.environ.items() if k != "QT_QPA_PLATFORM"}
     env["XDG_RUNTIME_DIR"] = work
