@@ -200,6 +200,9 @@ public:
 
 private:
     QWidget* ownerWidget(BoxOwner owner);
+    // Gives the main window the outer rectangle `outer` once the window
+    // manager's frame is known, maximises it when asked, then calls `then`.
+    void placeMainWindow(QRect outer, bool maximize, std::function<void()> then);
     MainWindow* main_ = nullptr;
     ScratchPadWindow* pad_ = nullptr;
     std::map<int, QTimer*> timers_;

@@ -12,6 +12,7 @@
 #include <QStatusBar>
 #include <QTest>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <tuple>
 
@@ -46,26 +47,44 @@ std::string fileText(const char* name) {
     return {b.begin(), b.end()};
 }
 
+// Without an image the window is placed as with one: centred at 600 x 400, or
+// as the settings keep it, maximised included.
 TEST(EditorWindows, StartWithoutAnImageShowsOneBoxAndStillWritesSettings) {
-    WorkDir dir;
-    writeSpriteSheets();
-    BoxCatcher catcher;
-    {
-        EditorWindows editor;
-        ASSERT_TRUE(editor.start());
-        EXPECT_EQ(catcher.seen, (std::vector<std::string>{"Error|Could not find vurk.smc"}));
-        MainWindow* w = editor.main();
-        EXPECT_TRUE(w->isVisible());
-        EXPECT_EQ(w->windowTitle(), "VURK-Edit - BG edit mode");
-        EXPECT_EQ(w->frameGeometry().size(), QSize(600, 400));
-        EXPECT_FALSE(editor.pad()->isVisible());
-        editor.destroyMainWindow();
-    }
     const QRect screen = QApplication::primaryScreen()->geometry();
-    char expected[160];
-    std::snprintf(expected, sizeof expected, "[vurk]\nx=%d\ny=%d\nlevel=1\noptions=0\nmaxed=0\nw=600\nh=400\n",
+    char centred[160];
+    std::snprintf(centred, sizeof centred, "[vurk]\nx=%d\ny=%d\nlevel=1\noptions=0\nmaxed=0\nw=600\nh=400\n",
                   (screen.width() - 600) >> 1, (screen.height() - 400) >> 1);
-    EXPECT_EQ(fileText("vurk.ini"), expected);
+    const struct {
+        const char* ini;
+        bool maximized;
+        std::string written;
+    } cases[] = {
+        {"", false, centred},
+        {"[vurk]\noptions=1\nx=30\ny=40\nw=500\nh=300\nmaxed=1\n", true,
+         "[vurk]\noptions=1\nx=0\ny=0\nw=512\nh=384\nmaxed=1\nlevel=1\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.ini);
+        WorkDir dir;
+        writeSpriteSheets();
+        test::writeFileBytes("vurk.ini", {c.ini, c.ini + std::strlen(c.ini)});
+        BoxCatcher catcher;
+        {
+            EditorWindows editor;
+            ASSERT_TRUE(editor.start());
+            EXPECT_EQ(catcher.seen, (std::vector<std::string>{"Error|Could not find vurk.smc"}));
+            MainWindow* w = editor.main();
+            EXPECT_TRUE(w->isVisible());
+            EXPECT_EQ(w->windowTitle(), "VURK-Edit - BG edit mode");
+            EXPECT_EQ(w->isMaximized(), c.maximized);
+            if (!c.maximized) {
+                EXPECT_EQ(w->frameGeometry().size(), QSize(600, 400));
+            }
+            EXPECT_FALSE(editor.pad()->isVisible());
+            editor.destroyMainWindow();
+        }
+        EXPECT_EQ(fileText("vurk.ini"), c.written);
+    }
 }
 
 // Outside any workspace the folder chooser comes first, opening where the last

@@ -194,6 +194,7 @@ def main():
     work = tempfile.mkdtemp(prefix="vurk-e2e-")
     env = {k: v for k, v in os.environ.items() if k != "QT_QPA_PLATFORM"}
     env["XDG_RUNTIME_DIR"] = work
+    env["XDG_CONFIG_HOME"] = os.path.join(work, "config")
     try:
         xenv = start_x(env, work)
         if xenv is None:
@@ -238,8 +239,10 @@ def session(x, work, edit, tool, demo, shots):
     with open(ini, "w") as f:
         f.write("[vurk]\nx=40\ny=30\nlevel=1\noptions=3\nmaxed=0\nw=640\nh=480\n")
 
-    def launch():
-        p = start([edit], cwd=ws, env=x.env, stdout=subprocess.DEVNULL, stderr=open(f"{work}/edit.log", "a"))
+    def launch(folder=ws, before_main=None):
+        p = start([edit], cwd=folder, env=x.env, stdout=subprocess.DEVNULL, stderr=open(f"{work}/edit.log", "a"))
+        if before_main:
+            before_main()
         wid = x.wait_window(MAIN)
         if wid is None:
             raise SystemExit("e2e: the editor's window did not appear")
@@ -251,6 +254,15 @@ def session(x, work, edit, tool, demo, shots):
 
     def ctrl(k):
         x.xdo("keydown", "ctrl", "key", k, "keyup", "ctrl")
+
+    def answer(title, k):
+        """Presses k in the window titled title; whether it came."""
+        box = x.wait_window(title)
+        if box is not None:
+            x.xdo("windowactivate", "--sync", box)
+            key(k)
+            x.wait_gone(title)
+        return box is not None
 
     def wait_title(wid, text):
         return wait_until(lambda: x.title(wid) == text, 3) or x.title(wid)
@@ -468,6 +480,27 @@ def session(x, work, edit, tool, demo, shots):
     key("alt+F4")
     status = exit_status(editor)
     check(status == 0, "the maximised editor closes with status 0", f"status {status}")
+
+    # Without an image, or outside a workspace, the window is placed as with one, start after start.
+    bare, outside = f"{work}/bare", f"{work}/outside"
+    shutil.copytree(f"{ws}/tiles", f"{bare}/tiles")
+    os.makedirs(outside)
+    refuse_chooser = lambda: check(answer("^Choose the VURK-Edit workspace folder$", "Escape"),
+                                   "outside a workspace the folder is asked for first")
+    for folder, before_main, where in ((bare, None, "without vurk.smc"), (outside, refuse_chooser,
+                                                                            "outside a workspace")):
+        with open(f"{folder}/vurk.ini", "w") as f:
+            f.write("[vurk]\nx=40\ny=30\noptions=1\nmaxed=0\nw=640\nh=480\n")
+        for start_no in (1, 2):
+            editor, wid = launch(folder, before_main)
+            check(answer("^Error$", "Return"), f"a start {where} says why in a box")
+            outer = wait_until(lambda: x.outer_rect(wid) == placed, 3) or x.outer_rect(wid)
+            check(outer is True, f"start {start_no} {where} opens at the outer rectangle vurk.ini gives",
+                  f"{outer} for {placed}")
+            x.xdo("windowactivate", "--sync", wid)
+            key("alt+F4")
+            status = exit_status(editor)
+            check(status == 0, f"the editor started {where} closes with status 0", f"status {status}")
     return report()
 
 
