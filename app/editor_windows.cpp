@@ -830,6 +830,8 @@ ClientPoint EditorWindows::cursorPos() {
     return {p.x(), p.y()};
 }
 
+int32_t EditorWindows::autoScrollBand() { return levelSpan(kAutoScrollBandPixels, main_->mapView()->zoom()); }
+
 void EditorWindows::showScratchPad() {
     pad_->showNormal();
     pad_->raise();

@@ -193,6 +193,7 @@ public:
     bool shiftHeld() override;
     bool scrollLockOn() override;
     ClientPoint cursorPos() override;
+    int32_t autoScrollBand() override;
     void showScratchPad() override;
     void destroyMainWindow() override;
     std::string chooseFolder(const std::string& title, const std::string& startFolder) override;

@@ -367,18 +367,27 @@ TEST_F(EditorWindowsWithLevel, TheStatusBarFollowsTheViewUnderAStillPointer) {
     EXPECT_NE(w->statusLabel()->text().indexOf("Cell 1, 3:"), -1) << w->statusLabel()->text().toStdString();
 }
 
-TEST_F(EditorWindowsWithLevel, ZoomedOutAWheelNotchScrollsAsFarOnTheScreen) {
+// At every zoom a wheel notch zoomed out moves the view as far on the screen as
+// at 100%, and the autoscroll band is 25 window pixels wide.
+TEST_F(EditorWindowsWithLevel, ZoomedTheWheelAndTheAutoscrollBandActAsFarOnTheScreen) {
     MainWindow* w = editor->main();
     w->resize(200, 160);  // small enough for the 768 x 640 level to scroll at 25%
     QApplication::processEvents();
+    QWidget* map = w->mapView();
     for (auto [zoom, step] : {std::pair{100, 16}, {50, 32}, {25, 64}, {200, 16}}) {
         w->setZoom(zoom);
         onScroll(editor->state, *editor, ScrollBar::Vertical, kScrollThumbTrack, 0, 0);
-        QWheelEvent notch(QPointF(5, 5), w->mapView()->mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, -120),
-                          Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
-        QApplication::sendEvent(w->mapView(), &notch);
+        QWheelEvent notch(QPointF(5, 5), map->mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, -120), Qt::NoButton,
+                          Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(map, &notch);
         QApplication::processEvents();  // the notch's requests are posted
         EXPECT_EQ(editor->state.viewY, step) << zoom;
+        for (auto [fromRight, scrolls] : {std::pair{20, true}, {30, false}}) {
+            QCursor::setPos(map->mapToGlobal(QPoint(map->width() - fromRight, map->height() / 2)));
+            onAutoScrollTimer(editor->state, *editor);
+            EXPECT_EQ(editor->state.scrollAmountFlag == 1, scrolls) << zoom << "% " << fromRight << " from the edge";
+            QApplication::processEvents();
+        }
     }
 }
 
