@@ -575,15 +575,39 @@ TEST_F(EditorWindowsWithLevel, AtEveryZoomClicksDragsAndBarsWorkOnLevelPixels) {
         undoCommand(s, *editor);
         ASSERT_EQ(uint16_t{s.items[0].x}, 100);
     }
-    // The keys step through the zoom levels and stop at the ends.
+    // The keys step through the zoom levels and stop at the ends. Each step
+    // keeps the selected cell where it was on the screen, unless the view
+    // then lies at an end of its range; it never leaves the view.
+    w->resize(300, 250);  // the level scrolls at 100% and 200%, fits at 25% and 50%
     w->activateWindow();
     QTest::keyClick(w, Qt::Key_B);
+    QTest::mouseClick(view, Qt::LeftButton, Qt::NoModifier, QPoint(130, 70));
+    ASSERT_EQ(std::tuple(s.viewX, s.viewY, s.selX, s.selY), std::tuple(0, 0, 128, 64));
     const uint8_t tile = selectedTile(s, TileTarget::Map);
-    for (auto [key, zoom] : {std::pair{Qt::Key_Minus, 50}, {Qt::Key_Minus, 25}, {Qt::Key_Minus, 25},
-                             {Qt::Key_Equal, 50}, {Qt::Key_Plus, 100}, {Qt::Key_Plus, 200}, {Qt::Key_Plus, 200},
+    auto onScreen = [&] {
+        return QPoint(levelToWindow(s.selX + kCellSize / 2 - s.viewX, view->zoom()),
+                      levelToWindow(s.selY + kCellSize / 2 - s.viewY, view->zoom()));
+    };
+    for (auto [key, zoom] : {std::pair{Qt::Key_Minus, 50},
+                             {Qt::Key_Minus, 25},
+                             {Qt::Key_Minus, 25},
+                             {Qt::Key_Equal, 50},
+                             {Qt::Key_Plus, 100},
+                             {Qt::Key_Plus, 200},
+                             {Qt::Key_Minus, 100},
+                             {Qt::Key_Minus, 50},
+                             {Qt::Key_Minus, 25},
+                             {Qt::Key_0, 100},
+                             {Qt::Key_Plus, 200},
+                             {Qt::Key_Plus, 200},
                              {Qt::Key_0, 100}}) {
+        const QPoint was = onScreen();
         QTest::keyClick(w, key, Qt::ControlModifier);
         EXPECT_EQ(view->zoom(), zoom) << key;
+        const QPoint is = onScreen();
+        EXPECT_TRUE(QRect(0, 0, view->width(), view->height()).contains(is)) << zoom;
+        EXPECT_TRUE(is.x() == was.x() || s.viewX == 0 || s.viewX >= s.hScrollMax) << zoom << ": " << is.x();
+        EXPECT_TRUE(is.y() == was.y() || s.viewY == 0 || s.viewY >= s.vScrollMax) << zoom << ": " << is.y();
     }
     EXPECT_EQ(selectedTile(s, TileTarget::Map), tile) << "a zoom key is no tile step";
 }
