@@ -513,6 +513,24 @@ bool EditorWindows::start() {
     main_->activateWindow();
     main_->setFocus();
     main_->applyViewSettings(settings.view);
+    // The first level is loaded for the client size the user sees: once the
+    // window has its frame and, when it was kept maximised, its maximised size,
+    // and once the image is open. The window is placed on every start, with an
+    // image or without one.
+    struct FirstLevel {
+        bool placed = false, imageOpen = false;
+    };
+    auto first = std::make_shared<FirstLevel>();
+    auto loadFirstWhenReady = [this, first] {
+        if (!first->placed || !first->imageOpen) return;
+        state.clientW = main_->mapView()->clientSize().width();
+        state.clientH = main_->mapView()->clientSize().height();
+        loadLevel(state, *this, state.currentLevel);
+    };
+    placeMainWindow(outer, settings.maximize, [first, loadFirstWhenReady] {
+        first->placed = true;
+        loadFirstWhenReady();
+    });
     // A note leaves the editor usable while it is read.
     if (!settings.note.empty()) messageBox(settings.note, "VURK-Edit", BoxButtons::Ok, BoxOwner::None);
 
@@ -544,17 +562,15 @@ bool EditorWindows::start() {
     if (!state.rom.file.recoveryNote().empty()) {
         messageBox(state.rom.file.recoveryNote(), kUnfinishedSaveCaption, BoxButtons::Ok, BoxOwner::MainWindow);
     }
-    // The first level is loaded for the client size the user sees: once the
-    // window has its frame and, when it was kept maximised, its maximised size.
-    auto loadFirst = [this] {
-        state.clientW = main_->mapView()->clientSize().width();
-        state.clientH = main_->mapView()->clientSize().height();
-        loadLevel(state, *this, state.currentLevel);
-    };
+    first->imageOpen = true;
+    loadFirstWhenReady();
+    return true;
+}
+
+void EditorWindows::placeMainWindow(QRect outer, bool maximize, std::function<void()> then) {
     if (!frameArrivesLater()) {
-        if (settings.maximize) main_->showMaximized();
-        loadFirst();
-        return true;
+        if (maximize) main_->showMaximized();
+        return then();
     }
     auto applied = std::make_shared<QSize>(0, 0);
     auto frameKnown = [this, outer, applied] {
@@ -567,14 +583,13 @@ bool EditorWindows::start() {
         // so the size alone says the frame has been taken into account.
         return !extra.isNull() && main_->frameGeometry().size() == outer.size();
     };
-    const bool maximize = settings.maximize;
-    pollUntil(main_, kFrameWaitMs, frameKnown, [this, maximize, loadFirst] {
-        if (!maximize) return loadFirst();
+    pollUntil(main_, kFrameWaitMs, frameKnown, [this, maximize, then] {
+        if (!maximize) return then();
         const QSize normal = main_->size();
         main_->showMaximized();
-        pollUntil(main_, kFrameWaitMs, [this, normal] { return main_->size() != normal; }, loadFirst);
+        pollUntil(
+            main_, kFrameWaitMs, [this, normal] { return main_->size() != normal; }, then);
     });
-    return true;
 }
 
 namespace {
@@ -834,6 +849,8 @@ ClientPoint EditorWindows::cursorPos() {
     const QPoint p = main_->mapView()->toClient(main_->mapView()->mapFromGlobal(QCursor::pos()));
     return {p.x(), p.y()};
 }
+
+int32_t EditorWindows::autoScrollBand() { return levelSpan(kAutoScrollBandPixels, main_->mapView()->zoom()); }
 
 void EditorWindows::showScratchPad() {
     pad_->showNormal();

@@ -194,6 +194,7 @@ public:
     bool shiftHeld() override;
     bool scrollLockOn() override;
     ClientPoint cursorPos() override;
+    int32_t autoScrollBand() override;
     void showScratchPad() override;
     void destroyMainWindow() override;
     std::string chooseFolder(const std::string& title, const std::string& startFolder) override;
@@ -201,6 +202,9 @@ public:
 
 private:
     QWidget* ownerWidget(BoxOwner owner);
+    // Gives the main window the outer rectangle `outer` once the window
+    // manager's frame is known, maximises it when asked, then calls `then`.
+    void placeMainWindow(QRect outer, bool maximize, std::function<void()> then);
     MainWindow* main_ = nullptr;
     ScratchPadWindow* pad_ = nullptr;
     std::map<int, QTimer*> timers_;

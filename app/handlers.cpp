@@ -516,8 +516,9 @@ void onWheel(EditorState& s, Shell& shell, int16_t delta, uint32_t flags) {
 }
 
 void onAutoScrollTimer(EditorState& s, Shell& shell) {
-    const int32_t innerLeft = 25, innerTop = 25;
-    const int32_t innerRight = s.clientW - 25, innerBottom = s.clientH - 25;
+    const int32_t band = shell.autoScrollBand();
+    const int32_t innerLeft = band, innerTop = band;
+    const int32_t innerRight = s.clientW - band, innerBottom = s.clientH - band;
     const ClientPoint p = shell.cursorPos();
     const bool inInner = p.x >= innerLeft && p.x < innerRight && p.y >= innerTop && p.y < innerBottom;
     const bool inClient = p.x >= 0 && p.x < s.clientW && p.y >= 0 && p.y < s.clientH;

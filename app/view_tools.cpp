@@ -26,11 +26,24 @@ QSize MapView::clientSize() const { return {levelSpan(width(), zoom_), levelSpan
 void MapView::setZoom(int32_t percent) {
     if (!isZoomLevel(percent) || percent == zoom_) return;
     EditorState& s = app_.state;
-    const int32_t midX = s.viewX + s.clientW / 2, midY = s.viewY + s.clientH / 2;
+    // What stays put on the screen: the selected cell's centre while it is in
+    // view, else the middle of the part of the level in view.
+    const int32_t cellX = s.selX + kCellSize / 2, cellY = s.selY + kCellSize / 2;
+    const bool cellShown =
+        cellX >= s.viewX && cellX < s.viewX + s.clientW && cellY >= s.viewY && cellY < s.viewY + s.clientH;
+    const auto middle = [](int32_t origin, int32_t client, int32_t map) {
+        return (origin + std::max(origin, std::min(origin + client, map))) / 2;
+    };
+    const int32_t anchorX =
+        cellShown ? cellX : middle(s.viewX, s.clientW, static_cast<int32_t>(s.mapWidth) * kCellSize);
+    const int32_t anchorY =
+        cellShown ? cellY : middle(s.viewY, s.clientH, static_cast<int32_t>(s.mapHeight) * kCellSize);
+    const int32_t x = originKeeping(anchorX, s.viewX, zoom_, percent);
+    const int32_t y = originKeeping(anchorY, s.viewY, zoom_, percent);
     zoom_ = percent;
     const QSize c = clientSize();
     onSize(s, app_, static_cast<uint16_t>(c.width()), static_cast<uint16_t>(c.height()));
-    scrollViewTo(s, app_, midX - s.clientW / 2, midY - s.clientH / 2);
+    scrollViewTo(s, app_, x, y);
     app_.refreshMap();
 }
 

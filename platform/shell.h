@@ -41,6 +41,9 @@ struct ClientPoint {
     int32_t y = 0;
 };
 
+// The autoscroll band along the inside of the map view's edges, in window pixels.
+inline constexpr int32_t kAutoScrollBandPixels = 25;
+
 class Shell {
 public:
     virtual ~Shell() = default;
@@ -80,6 +83,9 @@ public:
     virtual bool scrollLockOn() { return false; }
     // The mouse pointer in the map view's client coordinates.
     virtual ClientPoint cursorPos() { return {-1, -1}; }
+    // The autoscroll band's width in client coordinates: the client pixels
+    // that kAutoScrollBandPixels window pixels show, more when zoomed out.
+    virtual int32_t autoScrollBand() { return kAutoScrollBandPixels; }
     virtual void showScratchPad() {}
     // Closes the main window, which ends the program.
     virtual void destroyMainWindow() {}

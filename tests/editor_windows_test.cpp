@@ -13,6 +13,7 @@
 #include <QTest>
 #include <QWindow>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <tuple>
 
@@ -48,13 +49,36 @@ std::string fileText(const char* name) {
     return {b.begin(), b.end()};
 }
 
-// Also when another editor holds the image: the box then names it.
+// Without an image the window is placed as with one: centred at 600 x 400, or
+// as the settings keep it, maximised included, and on a screen whatever the
+// values kept. When another editor holds the image, the box names it.
 TEST(EditorWindows, StartWithoutAnImageShowsOneBoxAndStillWritesSettings) {
-    for (bool held : {false, true}) {
+    const QRect screen = QApplication::primaryScreen()->geometry();
+    const QRect area = QApplication::primaryScreen()->availableGeometry();
+    char centred[160];
+    std::snprintf(centred, sizeof centred, "[vurk]\nx=%d\ny=%d\nlevel=1\noptions=0\nmaxed=0\nw=600\nh=400\n",
+                  (screen.width() - 600) >> 1, (screen.height() - 400) >> 1);
+    const struct {
+        const char* ini;
+        bool maximized;
+        std::string written;  // "": not compared
+        bool held = false;    // vurk.smc is there, held by another editor
+    } cases[] = {
+        {"", false, centred},
+        {"", false, centred, true},
+        {"[vurk]\noptions=1\nx=30\ny=40\nw=500\nh=300\nmaxed=1\n", true,
+         "[vurk]\noptions=1\nx=0\ny=0\nw=512\nh=384\nmaxed=1\nlevel=1\n"},
+        {"[vurk]\noptions=1\nx=2147483647\ny=2147483647\nw=2147483647\nh=2147483647\n", false, ""},
+        {"[vurk]\noptions=1\nx=-2147483648\ny=-2147483648\nw=-2147483648\nh=0\n", false, ""},
+        {"[vurk]\noptions=1\nx=-5000\ny=90000\nw=300\nh=200\n", false, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.ini) + (c.held ? " held" : ""));
         WorkDir dir;
         writeSpriteSheets();
+        test::writeFileBytes("vurk.ini", {c.ini, c.ini + std::strlen(c.ini)});
         std::unique_ptr<test::LockHolder> holder;
-        if (held) {
+        if (c.held) {
             ASSERT_TRUE(RomBuilder().save("vurk.smc"));
             holder = std::make_unique<test::LockHolder>("vurk-edit", "vurk.smc");
             ASSERT_TRUE(holder->holds());
@@ -63,20 +87,20 @@ TEST(EditorWindows, StartWithoutAnImageShowsOneBoxAndStillWritesSettings) {
         {
             EditorWindows editor;
             ASSERT_TRUE(editor.start());
-            EXPECT_EQ(catcher.seen, (std::vector<std::string>{held ? "Error|vurk.smc is open in VURK-Edit"
-                                                                   : "Error|Could not find vurk.smc"}));
+            EXPECT_EQ(catcher.seen, (std::vector<std::string>{c.held ? "Error|vurk.smc is open in VURK-Edit"
+                                                                     : "Error|Could not find vurk.smc"}));
             MainWindow* w = editor.main();
             EXPECT_TRUE(w->isVisible());
             EXPECT_EQ(w->windowTitle(), "VURK-Edit - BG edit mode");
-            EXPECT_EQ(w->frameGeometry().size(), QSize(600, 400));
+            EXPECT_EQ(w->isMaximized(), c.maximized);
+            EXPECT_FALSE(w->frameGeometry().isEmpty());
+            EXPECT_TRUE(c.maximized || area.contains(w->frameGeometry()));
             EXPECT_FALSE(editor.pad()->isVisible());
             editor.destroyMainWindow();
         }
-        const QRect screen = QApplication::primaryScreen()->geometry();
-        char expected[160];
-        std::snprintf(expected, sizeof expected, "[vurk]\nx=%d\ny=%d\nlevel=1\noptions=0\nmaxed=0\nw=600\nh=400\n",
-                      (screen.width() - 600) >> 1, (screen.height() - 400) >> 1);
-        EXPECT_EQ(fileText("vurk.ini"), expected);
+        if (!c.written.empty()) {
+            EXPECT_EQ(fileText("vurk.ini"), c.written);
+        }
     }
 }
 
@@ -150,30 +174,6 @@ TEST(EditorWindows, SavedPlacementAndLastLevelAreApplied) {
     EXPECT_EQ(editor.main()->frameGeometry(), QRect(30, 40, 384, 512));
     EXPECT_EQ(std::tuple(editor.state.currentLevel, editor.state.levelLoaded), std::tuple(12u, true));
     editor.destroyMainWindow();
-}
-
-TEST(EditorWindows, SavedPlacementOffEveryScreenOpensOnOne) {
-    WorkDir dir;
-    writeSpriteSheets();
-    const QRect area = QApplication::primaryScreen()->availableGeometry();
-    const char* cases[] = {
-        "x=2147483647\ny=2147483647\nw=2147483647\nh=2147483647\n",
-        "x=-2147483648\ny=-2147483648\nw=-2147483648\nh=0\n",
-        "x=-5000\ny=90000\nw=300\nh=200\n",
-    };
-    for (const char* values : cases) {
-        SCOPED_TRACE(values);
-        const std::string ini = std::string("[vurk]\noptions=1\n") + values;
-        test::writeFileBytes("vurk.ini", {ini.begin(), ini.end()});
-        BoxCatcher catcher;
-        EditorWindows editor;
-        ASSERT_TRUE(editor.start());
-        const QRect frame = editor.main()->frameGeometry();
-        EXPECT_FALSE(frame.isEmpty());
-        EXPECT_TRUE(area.contains(frame)) << frame.x() << "," << frame.y() << " " << frame.width() << "x"
-                                          << frame.height();
-        editor.destroyMainWindow();
-    }
 }
 
 TEST(EditorWindows, ImageProblemsAtStartAreReportedInABox) {
@@ -360,18 +360,27 @@ TEST_F(EditorWindowsWithLevel, TheStatusBarFollowsTheViewUnderAStillPointer) {
     EXPECT_NE(w->statusLabel()->text().indexOf("Cell 1, 3:"), -1) << w->statusLabel()->text().toStdString();
 }
 
-TEST_F(EditorWindowsWithLevel, ZoomedOutAWheelNotchScrollsAsFarOnTheScreen) {
+// At every zoom a wheel notch zoomed out moves the view as far on the screen as
+// at 100%, and the autoscroll band is 25 window pixels wide.
+TEST_F(EditorWindowsWithLevel, ZoomedTheWheelAndTheAutoscrollBandActAsFarOnTheScreen) {
     MainWindow* w = editor->main();
     w->resize(200, 160);  // small enough for the 768 x 640 level to scroll at 25%
     QApplication::processEvents();
+    QWidget* map = w->mapView();
     for (auto [zoom, step] : {std::pair{100, 16}, {50, 32}, {25, 64}, {200, 16}}) {
         w->setZoom(zoom);
         onScroll(editor->state, *editor, ScrollBar::Vertical, kScrollThumbTrack, 0, 0);
-        QWheelEvent notch(QPointF(5, 5), w->mapView()->mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, -120),
-                          Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
-        QApplication::sendEvent(w->mapView(), &notch);
+        QWheelEvent notch(QPointF(5, 5), map->mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, -120), Qt::NoButton,
+                          Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(map, &notch);
         QApplication::processEvents();  // the notch's requests are posted
         EXPECT_EQ(editor->state.viewY, step) << zoom;
+        for (auto [fromRight, scrolls] : {std::pair{20, true}, {30, false}}) {
+            QCursor::setPos(map->mapToGlobal(QPoint(map->width() - fromRight, map->height() / 2)));
+            onAutoScrollTimer(editor->state, *editor);
+            EXPECT_EQ(editor->state.scrollAmountFlag == 1, scrolls) << zoom << "% " << fromRight << " from the edge";
+            QApplication::processEvents();
+        }
     }
 }
 
@@ -586,26 +595,35 @@ TEST_F(EditorWindowsWithLevel, AtEveryZoomClicksDragsAndBarsWorkOnLevelPixels) {
         ASSERT_EQ(uint16_t{s.items[0].x}, 100);
     }
     // The main row's keys step through the zoom levels and stop at the ends;
-    // the keypad's + and - step the tile with Ctrl as without it.
+    // the keypad's + and - step the tile with Ctrl as without it. Each zoom step
+    // keeps the selected cell where it was on the screen, unless the view then
+    // lies at an end of its range; it never leaves the view.
+    w->resize(300, 250);  // the level scrolls at 100% and 200%, fits at 25% and 50%
     w->activateWindow();
     QTest::keyClick(w, Qt::Key_B);
+    QTest::mouseClick(view, Qt::LeftButton, Qt::NoModifier, QPoint(130, 70));
+    ASSERT_EQ(std::tuple(s.viewX, s.viewY, s.selX, s.selY), std::tuple(0, 0, 128, 64));
     const uint8_t tile = selectedTile(s, TileTarget::Map);
+    auto onScreen = [&] {
+        return QPoint(levelToWindow(s.selX + kCellSize / 2 - s.viewX, view->zoom()),
+                      levelToWindow(s.selY + kCellSize / 2 - s.viewY, view->zoom()));
+    };
     using ZoomKey = std::tuple<Qt::Key, Qt::KeyboardModifiers, int32_t>;
-    const Qt::KeyboardModifiers keypad = Qt::ControlModifier | Qt::KeypadModifier;
-    for (auto [key, mods, zoom] : {ZoomKey{Qt::Key_Minus, Qt::ControlModifier, 50},
-                                   {Qt::Key_Minus, Qt::ControlModifier, 25},
-                                   {Qt::Key_Minus, Qt::ControlModifier, 25},
-                                   {Qt::Key_Plus, keypad, 25},
-                                   {Qt::Key_Equal, Qt::ControlModifier, 50},
-                                   {Qt::Key_Plus, Qt::ControlModifier, 100},
-                                   {Qt::Key_Plus, Qt::ControlModifier, 200},
-                                   {Qt::Key_Plus, Qt::ControlModifier, 200},
-                                   {Qt::Key_Plus, keypad, 200},
-                                   {Qt::Key_Minus, keypad, 200},
-                                   {Qt::Key_Plus, keypad, 200},
-                                   {Qt::Key_0, Qt::ControlModifier, 100}}) {
+    const Qt::KeyboardModifiers ctrl = Qt::ControlModifier, keypad = Qt::ControlModifier | Qt::KeypadModifier;
+    for (auto [key, mods, zoom] :
+         {ZoomKey{Qt::Key_Minus, ctrl, 50}, {Qt::Key_Minus, ctrl, 25}, {Qt::Key_Minus, ctrl, 25},
+          {Qt::Key_Plus, keypad, 25}, {Qt::Key_Equal, ctrl, 50}, {Qt::Key_Plus, ctrl, 100},
+          {Qt::Key_Plus, ctrl, 200}, {Qt::Key_Minus, ctrl, 100}, {Qt::Key_Minus, ctrl, 50},
+          {Qt::Key_Minus, ctrl, 25}, {Qt::Key_0, ctrl, 100}, {Qt::Key_Plus, ctrl, 200},
+          {Qt::Key_Plus, ctrl, 200}, {Qt::Key_Plus, keypad, 200}, {Qt::Key_Minus, keypad, 200},
+          {Qt::Key_Plus, keypad, 200}, {Qt::Key_0, ctrl, 100}}) {
+        const QPoint was = onScreen();
         QTest::keyClick(w, key, mods);
         EXPECT_EQ(view->zoom(), zoom) << key << (mods & Qt::KeypadModifier ? " on the keypad" : "");
+        const QPoint is = onScreen();
+        EXPECT_TRUE(QRect(0, 0, view->width(), view->height()).contains(is)) << zoom;
+        EXPECT_TRUE(is.x() == was.x() || s.viewX == 0 || s.viewX >= s.hScrollMax) << zoom << ": " << is.x();
+        EXPECT_TRUE(is.y() == was.y() || s.viewY == 0 || s.viewY >= s.vScrollMax) << zoom << ": " << is.y();
     }
     EXPECT_EQ(selectedTile(s, TileTarget::Map), static_cast<uint8_t>(tile + 2));
 }

@@ -43,4 +43,10 @@ constexpr int32_t levelToWindow(int32_t level, int32_t percent) {
     return static_cast<int32_t>(n >= 0 ? (n + 99) / 100 : -(-n / 100));
 }
 
+// The view origin on one axis after the zoom changes from `from` to `to`
+// percent, so that the level point `anchor` stays where it shows in the window.
+constexpr int32_t originKeeping(int32_t anchor, int32_t origin, int32_t from, int32_t to) {
+    return static_cast<int32_t>(anchor - (int64_t{anchor} - origin) * from / to);
+}
+
 }  // namespace vurk

@@ -7,8 +7,9 @@ titles, window properties, screenshots and the files it writes.
 
 Usage: tests/e2e/run.py BUILD_DIR [--screenshots DIR] [--keep]
   BUILD_DIR holds vurk-edit, vurk-tool and vurk-demo.
-  --screenshots DIR also writes main-window.png, monster-mode.png and
-  scratch-pad.png there (the user's guide's pictures).
+  --screenshots DIR writes the user's guide's pictures (main-window.png,
+  monster-mode.png and scratch-pad.png) there, made as their captions in
+  docs/guide.md say; without it they go to the work folder.
   --keep leaves the work folder (printed) for a look afterwards.
 Exit status 0 when every check passed; skips (status 0, with a message) only
 when no X server can start and CI is not set.
@@ -16,6 +17,7 @@ when no X server can start and CI is not set.
 import argparse
 import json
 import os
+import re
 import shutil
 import signal
 import struct
@@ -25,10 +27,13 @@ import tempfile
 import time
 
 TIMEOUT = 10.0
+# How long the window manager may take to take the display (long: a loaded machine).
+WM_TIMEOUT = 60.0
 # ImageMagick's own, ahead of any other program of that name on the path.
 CONVERT = shutil.which("convert", path="/usr/bin") or "convert"
 MAIN = "^VURK-Edit - "
 BOX = "^VURK-Edit$"
+GUIDE = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "docs", "guide.md")
 
 passed = 0
 failed = []
@@ -121,18 +126,16 @@ class Image:
 
     @staticmethod
     def read(path):
-        data = run([CONVERT, path, "-depth", "8", "ppm:-"], text=False).stdout
-        # P6 header: magic, width, height, maxval, each followed by white space.
-        fields, pos = [], 0
-        while len(fields) < 4:
-            while data[pos:pos + 1].isspace():
-                pos += 1
-            end = pos
-            while not data[end:end + 1].isspace():
-                end += 1
-            fields.append(data[pos:end])
-            pos = end
-        return Image(int(fields[1]), int(fields[2]), data[pos + 1:])
+        r = run([CONVERT, path, "-depth", "8", "ppm:-"], text=False)
+        # P6 header: magic, width, height, maxval, each followed by one white space.
+        header = re.match(rb"P6\s+(\d+)\s+(\d+)\s+(\d+)\s", r.stdout)
+        if not header:
+            raise SystemExit(f"e2e: {path} is not a picture: {r.stderr.decode(errors='replace').strip()}")
+        w, h = int(header[1]), int(header[2])
+        rgb = r.stdout[header.end():]
+        if len(rgb) != w * h * 3:
+            raise SystemExit(f"e2e: {path} holds {len(rgb)} bytes of pixels for {w} x {h}")
+        return Image(w, h, rgb)
 
     def row(self, x, y, w):
         start = (y * self.w + x) * 3
@@ -160,10 +163,22 @@ def start_x(env, work):
     if not display or xvfb.poll() is not None:
         return None
     env = dict(env, DISPLAY=":" + display)
-    start(["openbox", "--sm-disable"], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    wm_ready = lambda: "window id" in run(["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"], env=env).stdout
-    if not wait_until(wm_ready):
-        raise SystemExit("e2e: openbox did not start")
+    wm_log = os.path.join(work, "openbox.log")
+    wm = start(["openbox", "--sm-disable"], env=env, stdout=subprocess.DEVNULL, stderr=open(wm_log, "w"))
+
+    def check_window(*where):
+        prop = run(["xprop", *where, "_NET_SUPPORTING_WM_CHECK"], env=env).stdout
+        found = re.search(r"window id # (0x[0-9a-f]+)", prop)
+        return found and found[1]
+
+    def wm_ready():
+        # The window manager is there once the root names a check window that names itself.
+        wid = check_window("-root")
+        return bool(wid) and check_window("-id", wid) == wid
+
+    if not wait_until(lambda: wm.poll() is not None or wm_ready(), WM_TIMEOUT) or wm.poll() is not None:
+        why = f"it ended with status {wm.returncode}" if wm.poll() is not None else f"not there after {WM_TIMEOUT:.0f} s"
+        raise SystemExit(f"e2e: openbox did not start ({why}): {open(wm_log).read().strip()}")
     return env
 
 
@@ -175,10 +190,12 @@ def main():
     args = parser.parse_args()
     build = os.path.abspath(args.build)
     edit, tool, demo = (os.path.join(build, n) for n in ("vurk-edit", "vurk-tool", "vurk-demo"))
-    shots = os.path.abspath(args.screenshots) if args.screenshots else None
     work = tempfile.mkdtemp(prefix="vurk-e2e-")
+    shots = os.path.abspath(args.screenshots) if args.screenshots else os.path.join(work, "pictures")
+    os.makedirs(shots, exist_ok=True)
     env = {k: v for k, v in os.environ.items() if k != "QT_QPA_PLATFORM"}
     env["XDG_RUNTIME_DIR"] = work
+    env["XDG_CONFIG_HOME"] = os.path.join(work, "config")
     try:
         xenv = start_x(env, work)
         if xenv is None:
@@ -210,7 +227,7 @@ def session(x, work, edit, tool, demo, shots):
         return r.stdout
 
     vurk_tool(ref, "export", 1)
-    for mode in ("item", "monster1", "monster2"):
+    for mode in ("bg", "item", "monster1", "monster2"):
         vurk_tool(ref, "render", 1, f"{work}/ref-{mode}.png", "--mode", mode)
     vurk_tool(ref, "render", 2, f"{work}/ref2-item.png", "--mode", "item")
     original = open(f"{ws}/vurk.smc", "rb").read()
@@ -223,8 +240,10 @@ def session(x, work, edit, tool, demo, shots):
     with open(ini, "w") as f:
         f.write("[vurk]\nx=40\ny=30\nlevel=1\noptions=3\nmaxed=0\nw=640\nh=480\n")
 
-    def launch():
-        p = start([edit], cwd=ws, env=x.env, stdout=subprocess.DEVNULL, stderr=open(f"{work}/edit.log", "a"))
+    def launch(folder=ws, before_main=None):
+        p = start([edit], cwd=folder, env=x.env, stdout=subprocess.DEVNULL, stderr=open(f"{work}/edit.log", "a"))
+        if before_main:
+            before_main()
         wid = x.wait_window(MAIN)
         if wid is None:
             raise SystemExit("e2e: the editor's window did not appear")
@@ -237,8 +256,41 @@ def session(x, work, edit, tool, demo, shots):
     def ctrl(k):
         x.xdo("keydown", "ctrl", "key", k, "keyup", "ctrl")
 
+    def answer(title, k):
+        """Presses k in the window titled title; whether it came."""
+        box = x.wait_window(title)
+        if box is not None:
+            x.xdo("windowactivate", "--sync", box)
+            key(k)
+            x.wait_gone(title)
+        return box is not None
+
     def wait_title(wid, text):
         return wait_until(lambda: x.title(wid) == text, 3) or x.title(wid)
+
+    def changed_shot(wid, name, since):
+        """A screenshot of the window once it differs from `since`, or None."""
+        def shot():
+            now = x.screenshot(wid, f"{work}/{name}.png")
+            return None if now.holds(since, 0, 0) else now
+        return wait_until(shot, 3)
+
+    def map_spots(wid, level):
+        """Where the window shows the picture `level` from its top-left corner."""
+        shot = x.screenshot(wid, f"{work}/spots.png")
+        return [(dx, dy) for dy in range(0, 80) for dx in range(0, 12)
+                if shot.row(dx, dy, level.w) == level.row(0, 0, level.w) and shot.holds(level, dx, dy)]
+
+    def picture(wid, name, level=None):
+        """Takes the guide's picture `name` of the window, checking that its caption says what it shows."""
+        title = x.title(wid)
+        shown = title.removeprefix("VURK-Edit - ").lower()
+        found = re.search(r"!\[([^]]*)\]\(images/" + re.escape(name) + r"\)", open(GUIDE).read())
+        caption = found[1] if found else ""
+        levels = {int(n) for n in re.findall(r"level (\d+)", caption)}
+        check(shown in caption.lower() and levels <= {level}, f"{name} shows what the guide's caption says",
+              f"title {title!r}, level {level}, caption {caption!r}")
+        x.screenshot(wid, f"{shots}/{name}", frame=True)
 
     editor, wid = launch()
     outer = x.outer_rect(wid)
@@ -257,6 +309,12 @@ def session(x, work, edit, tool, demo, shots):
         key(k)
         t = wait_title(wid, "VURK-Edit - " + title)
         check(t is True, f"{k.upper()} gives the title \"VURK-Edit - {title}\"", f"title {t!r}")
+
+    # The guide's picture of the main window: level 1 in BG mode, as loaded.
+    at_start = Image.read(f"{work}/ref-bg.png")
+    if check(len(wait_until(lambda: map_spots(wid, at_start), 3)) == 1,
+             "the map view shows level 1 as vurk-tool render draws it in BG mode"):
+        picture(wid, "main-window.png", 1)
 
     key("F12")
     check(x.wait_window("^debug$") is not None, "F12 opens a window titled \"debug\"")
@@ -296,8 +354,7 @@ def session(x, work, edit, tool, demo, shots):
         actions = run(["xprop", "-id", str(pad), "_NET_WM_ALLOWED_ACTIONS"], env=x.env).stdout
         check("=" in actions and "MAXIMIZE" not in actions and "_NET_WM_ACTION_RESIZE" not in actions,
               "the window manager offers the scratch pad neither resizing nor maximising", actions.strip())
-        if shots:
-            x.screenshot(pad, f"{shots}/scratch-pad.png", frame=True)
+        picture(pad, "scratch-pad.png")
         x.xdo("windowactivate", "--sync", pad)
         key("alt+F4")
         x.wait_gone("^Scratch Pad$")
@@ -307,12 +364,7 @@ def session(x, work, edit, tool, demo, shots):
     key("i")
     wait_title(wid, "VURK-Edit - Item edit mode")
 
-    def map_spots():
-        shot = x.screenshot(wid, f"{work}/item.png")
-        return [(dx, dy) for dy in range(0, 80) for dx in range(0, 12)
-                if shot.row(dx, dy, before.w) == before.row(0, 0, before.w) and shot.holds(before, dx, dy)]
-
-    spots = wait_until(map_spots, 3)
+    spots = wait_until(lambda: map_spots(wid, before), 3)
     if not check(len(spots) == 1, "the map view shows level 1 as vurk-tool render draws it in Item mode",
                  f"found at {spots}"):
         return report()
@@ -361,9 +413,9 @@ def session(x, work, edit, tool, demo, shots):
         vurk_tool(check_ws, "render", 1, f"{work}/saved-{mode}.png", "--mode", mode)
         want = Image.read(f"{work}/saved-{mode}.png")
         same = wait_until(lambda: x.screenshot(wid, f"{work}/shot-{mode}.png").holds(want, mx, my), 3)
-        check(same, f"the map view in {title} equals vurk-tool render --mode {mode} of the saved level")
-        if shots and mode == "monster1":
-            x.screenshot(wid, f"{shots}/monster-mode.png", frame=True)
+        if check(same, f"the map view in {title} equals vurk-tool render --mode {mode} of the saved level") \
+                and mode == "monster2":
+            picture(wid, "monster-mode.png", 1)
 
     # An unsaved edit: a tile step on the selected cell.
     key("b")
@@ -405,6 +457,11 @@ def session(x, work, edit, tool, demo, shots):
     shot = x.screenshot(wid, f"{work}/level2.png")
     view_w, view_h = min(level2.w, shot.w - mx - 20), min(level2.h, 200)
     check(shot.holds(level2, mx, my, 0, 0, view_w, view_h), "level 2 opens at its top-left corner")
+    # The view's chrome (scroll bar right, scroll bar and status bar below),
+    # measured on this shot, which shows the level from its corner.
+    chrome_r = shot.w - mx - next(c for c in range(shot.w - mx) if shot.row(mx + c, my, 1) != level2.row(c, 0, 1))
+    chrome_b = shot.h - my - next(r for r in range(shot.h - my)
+                                  if shot.row(mx, my + r, 1) != level2.row(0, r, 1))
     client_w = shot.w
     for where, px, py, oy in (("the vertical scroll bar", client_w - 4, my + 60, 16),
                               ("the menu bar", client_w - 40, my // 2, 32)):
@@ -414,21 +471,47 @@ def session(x, work, edit, tool, demo, shots):
         check(same, f"a wheel notch over {where} scrolls the map 16 pixels down")
     key("b")
     wait_title(wid, "VURK-Edit - BG edit mode")
-    if shots:
-        x.xdo("mousemove", "--window", wid, mx + 400, my + 250, "click", 4, "click", 4)
-        wait_until(lambda: x.screenshot(wid, f"{work}/home.png").row(mx + 70, my + 2, 100)
-                   == level2.row(70, 2, 100), 3)
-        x.screenshot(wid, f"{shots}/main-window.png", frame=True)
+    x.xdo("mousemove", "--window", wid, mx + 400, my + 250, "click", 4, "click", 4)
+    wait_until(lambda: x.screenshot(wid, f"{work}/home.png").row(mx + 70, my + 2, 100)
+               == level2.row(70, 2, 100), 3)
+
+    # Zoomed out to 25% and back, the selected cell stays where it was on the
+    # screen: its centre (160, 96) shows at (40, 24) at 25%, so back at 100%
+    # the view starts at (120, 72).
+    unselected = x.screenshot(wid, f"{work}/home.png")
+    x.xdo("mousemove", "--window", wid, mx + 130, my + 70, "click", 1)
+    home = changed_shot(wid, "home", unselected)
+    for k in ("minus", "minus", "0"):
+        ctrl(k)
+    back = wait_until(lambda: x.screenshot(wid, f"{work}/zoomed-back.png").holds(
+        home, mx, my, mx + 120, my + 72, view_w - 120, view_h - 72), 3)
+    check(home and back, "after Ctrl+minus twice and Ctrl+0 the selected cell shows where it did at 25%")
+
+    # A drag that rests within 25 screen pixels of the view's edge scrolls the
+    # view, at every zoom; further in it does not. A Shift+drag along one row
+    # of cells leaves the view's top rows as they are unless the view scrolls.
+    right, row = shot.w - chrome_r, my + 250
+    for zoom_keys, zoom, inside, scrolls in ((("minus", "minus"), 25, 15, True), (("equal",) * 3, 200, 35, False),
+                                             ((), 200, 15, True)):
+        for k in zoom_keys:
+            ctrl(k)
+        x.xdo("mousemove", "--window", wid, mx + 40, row, "keydown", "shift", "mousedown", 1)
+        x.xdo("mousemove", "--window", wid, right - 60, row)
+        time.sleep(0.3)
+        resting = x.screenshot(wid, f"{work}/resting.png")
+        x.xdo("mousemove", "--window", wid, right - inside, row)
+        time.sleep(0.4)
+        moved = not x.screenshot(wid, f"{work}/band.png").holds(resting, mx, my, mx, my, view_w, 40)
+        x.xdo("mouseup", 1, "keyup", "shift")
+        key("Escape")
+        check(moved == scrolls, f"at {zoom}% a drag {inside} pixels from the view's edge "
+              f"{'scrolls' if scrolls else 'does not scroll'} the view")
+    ctrl("0")
     key("alt+F4")
     status = exit_status(editor)
     check(status == 0, "closing without unsaved edits ends at once with status 0", f"status {status}")
 
     # A maximised start that centres Zeke centres him in the maximised view.
-    # The view's chrome (scroll bar right, scroll bar and status bar below) is
-    # measured on the level-2 shot, which shows the level from its corner.
-    chrome_r = shot.w - mx - next(c for c in range(shot.w - mx) if shot.row(mx + c, my, 1) != level2.row(c, 0, 1))
-    chrome_b = shot.h - my - next(r for r in range(shot.h - my)
-                                  if shot.row(mx, my + r, 1) != level2.row(0, r, 1))
     zeke = (1300, 1000)
     vurk_tool(ws, "export", 2)
     vmap = bytearray(open(f"{ws}/maps/level02.vmap", "rb").read())
@@ -453,6 +536,27 @@ def session(x, work, edit, tool, demo, shots):
     key("alt+F4")
     status = exit_status(editor)
     check(status == 0, "the maximised editor closes with status 0", f"status {status}")
+
+    # Without an image, or outside a workspace, the window is placed as with one, start after start.
+    bare, outside = f"{work}/bare", f"{work}/outside"
+    shutil.copytree(f"{ws}/tiles", f"{bare}/tiles")
+    os.makedirs(outside)
+    refuse_chooser = lambda: check(answer("^Choose the VURK-Edit workspace folder$", "Escape"),
+                                   "outside a workspace the folder is asked for first")
+    for folder, before_main, where in ((bare, None, "without vurk.smc"), (outside, refuse_chooser,
+                                                                            "outside a workspace")):
+        with open(f"{folder}/vurk.ini", "w") as f:
+            f.write("[vurk]\nx=40\ny=30\noptions=1\nmaxed=0\nw=640\nh=480\n")
+        for start_no in (1, 2):
+            editor, wid = launch(folder, before_main)
+            check(answer("^Error$", "Return"), f"a start {where} says why in a box")
+            outer = wait_until(lambda: x.outer_rect(wid) == placed, 3) or x.outer_rect(wid)
+            check(outer is True, f"start {start_no} {where} opens at the outer rectangle vurk.ini gives",
+                  f"{outer} for {placed}")
+            x.xdo("windowactivate", "--sync", wid)
+            key("alt+F4")
+            status = exit_status(editor)
+            check(status == 0, f"the editor started {where} closes with status 0", f"status {status}")
 
     keys_questions_and_modality(x, work, ws, launch, vurk_tool, mx, my)
     return report()
