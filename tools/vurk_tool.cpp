@@ -36,6 +36,11 @@ BoxAnswer ConsoleShell::messageBox(const std::string& text, const std::string& c
     return buttons == BoxButtons::YesNo ? BoxAnswer::No : BoxAnswer::Ok;
 }
 
+void ConsoleShell::sheetNotDecoded(const std::string& path, const std::string& why) {
+    ++boxesShown;
+    std::cerr << "Error: could not decode " << path << ": " << why << "\n";
+}
+
 bool parseNumber(const std::string& text, uint32_t max, uint32_t& value) {
     const bool hex = text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
     const char* first = text.data() + (hex ? 2 : 0);
