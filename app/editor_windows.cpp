@@ -328,8 +328,8 @@ void MainWindow::buildMenu() {
         // The keys work in BG mode; an entry enters BG mode first.
         {"Tiles",
          {{"Select All\tCtrl+A", kCmdSelectAll},
-          {"Copy Stamp\tCtrl+Shift+C", kCmdCopyStamp},
-          {"Paste Stamp\tCtrl+Shift+V", kCmdPasteStamp},
+          {"Copy Stamp\tCtrl+D", kCmdCopyStamp},
+          {"Paste Stamp\tCtrl+T", kCmdPasteStamp},
           {"Cancel Stamp or Selection\tEsc", kCmdCancelTool},
           {nullptr, 0},
           {"Fill Selection\tF", kCmdFillSelection},
@@ -354,6 +354,24 @@ void MainWindow::buildMenu() {
             if (id == kCmdRedo) redo_ = a;
         }
     }
+}
+
+bool MainWindow::event(QEvent* event) {
+    // The keypad's steps act with Ctrl as without: the toolkit would match
+    // Ctrl+keypad + and - to the zoom entries, which keep to the main row.
+    if (event->type() == QEvent::ShortcutOverride) {
+        switch (EditorWindows::keyCode(static_cast<QKeyEvent*>(event))) {
+        case kKeyPadAdd:
+        case kKeyPadSubtract:
+        case kKeyPadMultiply:
+        case kKeyPadDivide:
+            event->accept();
+            return true;
+        default:
+            break;
+        }
+    }
+    return QMainWindow::event(event);
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
@@ -512,8 +530,10 @@ bool EditorWindows::start() {
     loadSpriteSheets(state, *this);
     switch (openRomImage(state.rom)) {
     case RomOpenResult::CannotOpen:
-    case RomOpenResult::Locked:
         messageBox("Could not find vurk.smc", kErrorCaption, BoxButtons::Ok, BoxOwner::MainWindow);
+        return true;
+    case RomOpenResult::Locked:  // the text names the holder
+        messageBox(state.rom.file.errorText(), kErrorCaption, BoxButtons::Ok, BoxOwner::MainWindow);
         return true;
     case RomOpenResult::Failed:
         messageBox(state.rom.file.errorText(), kErrorCaption, BoxButtons::Ok, BoxOwner::MainWindow);
@@ -736,7 +756,7 @@ BoxAnswer EditorWindows::messageBox(const std::string& text, const std::string& 
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
         break;
     }
-    const int answer = box.exec();
+    const int answer = execModal(box);
     if (buttons == BoxButtons::Ok) return BoxAnswer::Ok;
     if (answer == QMessageBox::Yes) return BoxAnswer::Yes;
     // Escape and the close box cancel where there is a Cancel button.
@@ -830,7 +850,7 @@ std::string EditorWindows::chooseFolder(const std::string& title, const std::str
     QFileDialog dialog(nullptr, QString::fromStdString(title), QFile::decodeName(startFolder.c_str()));
     dialog.setFileMode(QFileDialog::Directory);
     dialog.setOption(QFileDialog::ShowDirsOnly);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+    if (execModal(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
     return QFile::encodeName(dialog.selectedFiles().front()).toStdString();
 }
 

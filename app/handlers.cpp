@@ -177,22 +177,20 @@ void onHighlightTimer(EditorState& s, Shell& shell) {
     shell.killTimer(kHighlightTimer);
 }
 
-void savePrompt(EditorState& s, Shell& shell) {
-    if (!needLevel(s, shell)) return;
-    if (shell.messageBox("Save Map?", "Are you sure?", BoxButtons::YesNo) == BoxAnswer::Yes) saveLevel(s, shell);
+bool savePrompt(EditorState& s, Shell& shell) {
+    if (!needLevel(s, shell)) return false;
+    if (shell.messageBox("Save Map?", "Are you sure?", BoxButtons::YesNo) != BoxAnswer::Yes) return true;
+    return saveLevel(s, shell);
 }
 
-// Unsaved changes are never dropped without a question: with them, the level
-// change asks to save them (whatever the option says); without them, the
-// option's "Save Map?" comes first as before.
+// With its option the level change asks "Save Map?", modified or not: the
+// user asked for that question and answers it. Without it, unsaved changes
+// are not dropped without "Save changes to level N?". A save that fails
+// keeps the level.
 void changeLevel(EditorState& s, Shell& shell) {
     if (!needLevel(s, shell)) return;
-    if (levelModified(s)) {
-        if (!askToSaveChanges(s, shell)) return;
-    } else if (s.options & kOptPromptSaveOnLevelChange) {
-        savePrompt(s, shell);
-    }
-    shell.openDialog(DialogId::ChangeLevel, BoxOwner::MainWindow, 0);
+    const bool goOn = (s.options & kOptPromptSaveOnLevelChange) ? savePrompt(s, shell) : askToSaveChanges(s, shell);
+    if (goOn) shell.openDialog(DialogId::ChangeLevel, BoxOwner::MainWindow, 0);
 }
 
 bool onCloseRequest(EditorState& s, Shell& shell) {

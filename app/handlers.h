@@ -52,6 +52,7 @@ enum Key : int {
     kKeyA = 0x41,
     kKeyB = 0x42,
     kKeyC = 0x43,
+    kKeyD = 0x44,
     kKeyE = 0x45,
     kKeyF = 0x46,
     kKeyI = 0x49,
@@ -60,6 +61,7 @@ enum Key : int {
     kKeyP = 0x50,
     kKeyR = 0x52,
     kKeyS = 0x53,
+    kKeyT = 0x54,
     kKeyV = 0x56,
     kKeyY = 0x59,
     kKeyZ = 0x5A,
@@ -119,7 +121,9 @@ void onScroll(EditorState& s, Shell& shell, ScrollBar bar, int request, int32_t 
 void onWheel(EditorState& s, Shell& shell, int16_t delta, uint32_t flags);
 void onAutoScrollTimer(EditorState& s, Shell& shell);
 void onHighlightTimer(EditorState& s, Shell& shell);
-void savePrompt(EditorState& s, Shell& shell);
+// "Save Map?": Yes saves. Returns false when there is no level or the save
+// failed, so that nothing goes on to drop the edits.
+bool savePrompt(EditorState& s, Shell& shell);
 // The window is about to close (close box or Exit): returns whether it may,
 // after asking to save unsaved changes.
 bool onCloseRequest(EditorState& s, Shell& shell);

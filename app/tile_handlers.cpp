@@ -35,14 +35,15 @@ void runTileTool(EditorState& s, Shell& shell, int id) {
     }
 }
 
-// The tool a key runs in BG mode; 0 for none.
+// The tool a key runs in BG mode; 0 for none. Shift changes no key: Ctrl+C,
+// Ctrl+V and their Shift chords stay the editor's own keys.
 int tileToolOfKey(Shell& shell, int key) {
-    const bool ctrl = shell.ctrlHeld(), shift = ctrl && shell.shiftHeld();
+    const bool ctrl = shell.ctrlHeld();
     switch (key) {
-    case kKeyC:
-        return shift ? kCmdCopyStamp : 0;
-    case kKeyV:
-        return shift ? kCmdPasteStamp : 0;
+    case kKeyD:
+        return ctrl ? kCmdCopyStamp : 0;
+    case kKeyT:
+        return ctrl ? kCmdPasteStamp : 0;
     case kKeyA:
         return ctrl ? kCmdSelectAll : 0;
     case kKeyF:

@@ -25,6 +25,11 @@ OkCancel makeOkCancel(QDialog* dialog) {
     return {ok, cancel};
 }
 
+int execModal(QDialog& dialog) {
+    dialog.setWindowModality(dialog.parentWidget() ? Qt::WindowModal : Qt::ApplicationModal);
+    return dialog.exec();
+}
+
 int titleBarWidth(const QString& title) {
     // Title bars use a bold face, often larger than the dialogs' text; the
     // frame's icon and its three buttons take about 120 pixels more.

@@ -25,6 +25,11 @@ int titleBarWidth(const QString& title);
 // application, so that no title is cut off.
 void installTitleFitter();
 
+// Runs a dialog or message box until it closes, modal to the window that owns
+// it (the main window, the scratch pad or a dialog): the other window still
+// takes clicks and keys meanwhile. One without an owner blocks every window.
+int execModal(QDialog& dialog);
+
 // A field that takes digits only, up to `maxChars` of them (0: no limit).
 QLineEdit* makeNumberField(QWidget* parent, const char* id, int maxChars, const QString& text);
 

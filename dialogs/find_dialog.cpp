@@ -10,6 +10,7 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
+#include "dialogs/controls.h"
 #include "view/game_tables.h"
 
 namespace vurk {
@@ -103,7 +104,7 @@ void FindDialog::kindChanged() {
     object_->clear();
     switch (k) {
     case FindKind::Item:
-        for (size_t i = 0; i < kItemNames.size(); ++i) object_->addItem(kItemNames[i], static_cast<uint32_t>(2 * i));
+        for (size_t i = 0; i < kItemNames.size(); ++i) object_->addItem(kItemNames[i], static_cast<uint32_t>(i));
         break;
     case FindKind::Victim:
         for (const VictimSprite& v : victimKinds()) object_->addItem(v.name, v.code);
@@ -176,7 +177,7 @@ int32_t FindDialog::replace() {
 
 void runFindReplace(EditorState& s, Shell& shell, QWidget* parent, ModeSwitch switchMode) {
     FindDialog dialog(s, shell, parent, std::move(switchMode));
-    dialog.exec();
+    execModal(dialog);
 }
 
 }  // namespace vurk

@@ -71,14 +71,13 @@ void applyMiscData(EditorState& s, Shell& shell, int tileset, int palette, const
         return;
     }
 
-    // The reload replaces the whole level: the step keeps all of it. Unsaved
-    // changes are saved, or let go, only when the user says so; otherwise the
-    // level stays as it was.
+    // The reload replaces the whole level: the step keeps all of it, so an
+    // answer of No (which lets the edits go, as the box says) can be undone.
+    // Only a failed save keeps the level as it was.
     const uint64_t saves = saveCount(s);
     const bool goOn = shell.messageBox("If you don't save, all changes will be lost", "Save Before Reloading?",
-                                       BoxButtons::YesNo, BoxOwner::Dialog) == BoxAnswer::Yes
-                          ? saveLevel(s, shell, BoxOwner::Dialog)
-                          : askToSaveChanges(s, shell);
+                                       BoxButtons::YesNo, BoxOwner::Dialog) != BoxAnswer::Yes ||
+                      saveLevel(s, shell, BoxOwner::Dialog);
     if (!goOn) {
         s.header = before;
         return;
@@ -203,12 +202,12 @@ void BonusDialog::accept() {
 void runMiscData(EditorState& s, Shell& shell, QWidget* parent) {
     MiscDataDialog d(parent, miscDataChoice(s));
     d.onOk = [&] { applyMiscData(s, shell, d.tileset(), d.palette(), d.music()); };
-    d.exec();
+    execModal(d);
 }
 
 void runBonus(EditorState& s, QWidget* parent) {
     BonusDialog d(parent, s);
-    d.exec();
+    execModal(d);
 }
 
 }  // namespace vurk

@@ -64,17 +64,17 @@ std::string NumberDialog::text() const { return field_->text().toStdString(); }
 void runEditTileValue(EditorState& s, Shell& shell, QWidget* parent, BoxOwner owner) {
     const TileTarget target = owner == BoxOwner::MainWindow ? TileTarget::Map : TileTarget::Pad;
     NumberDialog d(parent, "Edit Tile Value (0-255)", 3, selectedTile(s, target));
-    if (d.exec() == QDialog::Accepted) applyEditTileValue(s, shell, target, d.text());
+    if (execModal(d) == QDialog::Accepted) applyEditTileValue(s, shell, target, d.text());
 }
 
 void runFillValue(EditorState& s, Shell& shell, QWidget* parent) {
     NumberDialog d(parent, "Fill Value (0-255)", 3, selectedTile(s, TileTarget::Pad));
-    if (d.exec() == QDialog::Accepted) applyFillValue(s, shell, d.text());
+    if (execModal(d) == QDialog::Accepted) applyFillValue(s, shell, d.text());
 }
 
 void runChangeLevel(EditorState& s, Shell& shell, QWidget* parent) {
     NumberDialog d(parent, "Change Level (0-55)", 2, s.currentLevel);
-    if (d.exec() == QDialog::Accepted) applyChangeLevel(s, shell, d.text());
+    if (execModal(d) == QDialog::Accepted) applyChangeLevel(s, shell, d.text());
 }
 
 }  // namespace vurk

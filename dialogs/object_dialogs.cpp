@@ -176,12 +176,12 @@ std::string MonsterEditDialog::delay() const { return delay_->text().toStdString
 
 void runChooseObject(EditorState& s, Shell& shell, QWidget* parent, int32_t mode) {
     ChooseObjectDialog d(parent, chooseObjectChoice(s, mode));
-    if (d.exec() == QDialog::Accepted) applyChooseObject(s, shell, mode, d.row());
+    if (execModal(d) == QDialog::Accepted) applyChooseObject(s, shell, mode, d.row());
 }
 
 void runMonsterEdit(EditorState& s, Shell& shell, QWidget* parent) {
     MonsterEditDialog d(parent, monsterEditChoice(s));
-    if (d.exec() == QDialog::Accepted) applyMonsterEdit(s, shell, d.row(), d.radius(), d.delay());
+    if (execModal(d) == QDialog::Accepted) applyMonsterEdit(s, shell, d.row(), d.radius(), d.delay());
 }
 
 }  // namespace vurk

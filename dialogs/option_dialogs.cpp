@@ -134,17 +134,17 @@ AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent) {
 
 void runOptions(EditorState& s, QWidget* parent) {
     OptionsDialog d(parent, s.options);
-    if (d.exec() == QDialog::Accepted) s.options = d.flags();
+    if (execModal(d) == QDialog::Accepted) s.options = d.flags();
 }
 
 void runClipboardViewer(EditorState& s, QWidget* parent) {
     ClipboardViewer d(parent, s);
-    d.exec();
+    execModal(d);
 }
 
 void runAbout(QWidget* parent) {
     AboutDialog d(parent);
-    d.exec();
+    execModal(d);
 }
 
 }  // namespace vurk

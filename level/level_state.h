@@ -70,12 +70,11 @@ bool loadLevelData(LevelState& s, uint32_t level, std::string& why);
 
 // Whether a save of the level as it stands keeps its lists' structure: the next
 // load counts the same items, otm, rsm and bonus codes (freed bonus slots at the
-// end of the list shorten it, as the Bonus dialog intends). Not so with an item
-// at x = 0 (it ends the item list), an empty bonus slot before a used one, or
-// parts of the level that overlap so that the save would change a list's end or
-// the header's list pointers; `why` (when given) then says which. `written` is
-// what the save would write, levelSaveRegions(s).
-bool saveKeepsLists(const LevelState& s, const std::vector<ImageRegion>& written, std::string* why);
+// end of the list shorten it, as the Bonus dialog intends). Not so when two of
+// the regions of levelSpans(s) overlap (a damaged level, which loads but would
+// write one region over another), with an item at x = 0 (it ends the item list)
+// or an empty bonus slot before a used one; `why` (when given) then says which.
+bool saveKeepsLists(const LevelState& s, std::string* why);
 
 // The index of the first item whose x is 0, or -1 when there is none.
 int firstItemAtZeroX(const std::vector<ItemRecord>& items);
@@ -85,10 +84,11 @@ int firstItemAtZeroX(const std::vector<ItemRecord>& items);
 std::vector<ImageRegion> levelSaveRegions(const LevelState& s);
 
 // Writes the working level back over the regions it was read from, as one
-// crash-safe save; before the session's first save it makes the restore point,
-// and does not save when that fails. Returns false when no level is loaded, the
-// level cannot be written as it stands (saveKeepsLists; nothing is written then),
-// the restore point could not be made or the image could not be written to disk;
+// crash-safe save (saveWithRestorePoint): before the session's first save that
+// changes bytes it makes the restore point, and does not save when that fails.
+// Returns false when no level is loaded, the level cannot be written as it
+// stands (saveKeepsLists; nothing is written then), the image is read-only, the
+// restore point could not be made or the image could not be written to disk;
 // `why` (when given) then holds a sentence for the user, and the working level is
 // kept.
 bool writeLevel(LevelState& s, std::string* why = nullptr);
@@ -96,9 +96,11 @@ bool writeLevel(LevelState& s, std::string* why = nullptr);
 // ".\maps\levelNN.vmap" for the current level.
 std::string vmapPath(uint32_t level);
 
-// Writes the current level's VMAP file; reports a failure through the shell.
-// Returns true when the file was written.
-bool writeVmap(LevelState& s, Shell& shell);
+// Writes the current level's VMAP file; reports a failure through the shell,
+// after putting its reason in `why` (when given). A maps folder that is a link
+// is refused before anything is written or removed. Returns true when the file
+// was written.
+bool writeVmap(LevelState& s, Shell& shell, std::string* why = nullptr);
 
 // Reads the current level's VMAP file into the lists, the map and the start
 // points, after checking that it fits the level; reports a failure through the

@@ -44,16 +44,8 @@ bool writeLevel(LevelState& s, std::string* why) {
         return false;
     }
     const std::vector<ImageRegion> regions = levelSaveRegions(s);
-    if (!saveKeepsLists(s, regions, why)) return false;  // before anything is written
-    // A save that changes no byte leaves the image alone and needs no restore point.
-    const bool changes = std::any_of(regions.begin(), regions.end(), [&s](const ImageRegion& r) {
-        return !r.bytes.empty() && std::memcmp(s.rom.base() + r.offset, r.bytes.data(), r.bytes.size()) != 0;
-    });
-    if (std::string failed; changes && !ensureRestorePoint(s.restorePoints, s.rom, failed)) {
-        if (why) *why = failed;
-        return false;
-    }
-    if (!saveRegions(s.rom, regions, why)) return false;
+    if (!saveKeepsLists(s, why)) return false;  // before anything is written
+    if (!saveWithRestorePoint(s.restorePoints, s.rom, regions, why)) return false;
     // The working header holds the saved start points from now on.
     s.header.start1X = s.victims[kStart1Record].x;
     s.header.start1Y = s.victims[kStart1Record].y;

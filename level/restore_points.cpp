@@ -64,8 +64,8 @@ std::string failure(const std::string& folder, const std::string& what) {
 }  // namespace
 
 uint32_t restorePointKeep(const Profile& ini) {
-    const int32_t keep = ini.getInt(kBackupsSection, kBackupsKeepKey, static_cast<int32_t>(kDefaultRestorePointKeep));
-    return keep < 1 ? 1u : static_cast<uint32_t>(keep);
+    return static_cast<uint32_t>(
+        ini.getBoundedInt(kBackupsSection, kBackupsKeepKey, 1, kMaxRestorePointKeep, kDefaultRestorePointKeep));
 }
 
 std::vector<RestorePointFile> listRestorePoints(const std::string& folder) {
@@ -74,7 +74,8 @@ std::vector<RestorePointFile> listRestorePoints(const std::string& folder) {
     const fs::path dir = nativePath(folder);
     for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
         RestorePointFile f;
-        if (!it->is_regular_file(ec) || !parseName(it->path().filename().string(), f)) continue;
+        if (it->symlink_status(ec).type() != fs::file_type::regular || !parseName(it->path().filename().string(), f))
+            continue;
         f.path = (dir / f.name).string();
         out.push_back(f);
     }
@@ -85,6 +86,11 @@ std::vector<RestorePointFile> listRestorePoints(const std::string& folder) {
 std::string makeRestorePoint(const uint8_t* image, size_t size, const std::string& folder, uint32_t keep,
                              std::time_t now, std::string& why) {
     const fs::path dir = nativePath(folder);
+    // Nothing goes through a link: it could put the copy, and the pruning, anywhere.
+    if (const std::string link = linkOnPath(dir.string()); !link.empty()) {
+        why = link + " is a link; nothing was saved";
+        return {};
+    }
     std::error_code ec;
     fs::create_directory(dir, ec);
     if (ec || !fs::is_directory(dir, ec)) {
@@ -115,6 +121,12 @@ std::string makeRestorePoint(const uint8_t* image, size_t size, const std::strin
         return {};
     }
 
+    // Each restore point has a new name, so the copies that killed writers left
+    // are found by their kind of name.
+    removeStaleTemps(dir.string(), [](const std::string& name) {
+        RestorePointFile f;
+        return parseName(name, f);
+    });
     FileWriter file;
     if (!file.create(target.string()) || !file.write(image, size) || !file.commit()) {
         why = failure(folder, "the copy could not be written");
@@ -127,21 +139,32 @@ std::string makeRestorePoint(const uint8_t* image, size_t size, const std::strin
     return target.string();
 }
 
-bool ensureRestorePoint(RestorePointPolicy& policy, const RomImage& rom, std::string& why) {
-    if (policy.made) return true;
-    std::string made = makeRestorePoint(rom.base(), rom.size(), policy.folder, policy.keep, std::time(nullptr), why);
-    if (made.empty()) return false;
-    policy.made = true;
-    policy.lastMade = made;
-    return true;
+bool saveWithRestorePoint(RestorePointPolicy& policy, RomImage& rom, const std::vector<ImageRegion>& regions,
+                          std::string* why) {
+    return rom.file.save(regions, why, [&policy, &rom](std::string& failed) {
+        if (policy.made) return true;
+        std::string made =
+            makeRestorePoint(rom.base(), rom.size(), policy.folder, policy.keep, std::time(nullptr), failed);
+        if (made.empty()) return false;
+        policy.made = true;
+        policy.lastMade = made;
+        return true;
+    });
 }
 
 std::vector<ImageSpan> levelSpans(const LevelState& s) {
     const LevelRegions& r = s.regions;
+    // Each list with its end word, at the place and of the length the loader
+    // found, whatever their order; an empty rsm or otm list takes no bytes.
+    const auto list = [](const char* what, uint32_t offset, size_t count, size_t recordSize) {
+        return ImageSpan{what, offset, count == 0 ? 0u : static_cast<uint32_t>(count * recordSize + 2)};
+    };
     std::vector<ImageSpan> spans = {
         {"header", r.header, static_cast<uint32_t>(sizeof(LevelHeader))},
         {"tile map", r.map, s.mapSize},
-        {"rsm list, victims and otm list", r.rsm, r.items - r.rsm},
+        list("rsm list", r.rsm, s.rsm.size(), sizeof(RsmRecord)),
+        {"victim block", r.victims, static_cast<uint32_t>(kVictimCount * sizeof(VictimRecord))},
+        list("otm list", r.otm, s.otm.size(), sizeof(OtmRecord)),
         {"item list", r.items, static_cast<uint32_t>(s.items.size() * sizeof(ItemRecord) + 2)},
     };
     if (s.header.bonusList != 0) {

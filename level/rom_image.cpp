@@ -13,8 +13,8 @@ std::optional<uint32_t> levelHeaderOffset(const RomImage& rom, uint32_t level) {
     return readLe16(rom.base() + entry) + kBank9FBase;
 }
 
-RomOpenResult openRomImage(RomImage& rom, const std::string& name) {
-    switch (rom.file.open(name)) {
+RomOpenResult openRomImage(RomImage& rom, const std::string& name, ImageFile::Access access) {
+    switch (rom.file.open(name, access)) {
     case ImageFile::OpenResult::Ok:
         return RomOpenResult::Ok;
     case ImageFile::OpenResult::Failed:

@@ -51,14 +51,16 @@ inline uint32_t longPointerOffset(uint32_t p) {
 std::optional<uint32_t> levelHeaderOffset(const RomImage& rom, uint32_t level);
 
 // CannotOpen: missing or not a file ("Could not find vurk.smc"). Locked: held
-// by another editor or tool. Failed: rom.file.errorText() says why (empty,
-// too large, unreadable).
+// by another editor or tool, which rom.file.errorText() names. Failed:
+// rom.file.errorText() says why (empty, too large, unreadable).
 enum class RomOpenResult { Ok, CannotOpen, Locked, Failed };
 
-// Opens "vurk.smc" read/write, locked against other editors, and reads it
-// whole, finishing or discarding an interrupted save first
-// (rom.file.recoveryNote() then says which).
-RomOpenResult openRomImage(RomImage& rom, const std::string& name = kRomFileName);
+// Opens "vurk.smc" and reads it whole (see ImageFile::open): for writing it is
+// locked against other editors, and an interrupted save is finished or
+// discarded first (rom.file.recoveryNote() then says which); an image that
+// may not be written, or one opened for reading, is not locked and never saved.
+RomOpenResult openRomImage(RomImage& rom, const std::string& name = kRomFileName,
+                           ImageFile::Access access = ImageFile::Access::Write);
 // Holds a copy of image bytes for reading; the levels load from it as from vurk.smc.
 void holdRomImage(RomImage& rom, const std::vector<uint8_t>& bytes);
 // Writes the regions into the image as one crash-safe save (see ImageFile::save).

@@ -30,10 +30,14 @@ std::string vmapPath(uint32_t level) {
     return name;
 }
 
-bool writeVmap(LevelState& s, Shell& shell) {
+bool writeVmap(LevelState& s, Shell& shell, std::string* why) {
     if (!s.levelLoaded) return false;
+    const std::string path = nativePath(vmapPath(s.currentLevel));
+    // The file and its temporary files stay inside the workspace.
+    const std::string link = linkOnPath(path.substr(0, path.rfind('/')));
     FileWriter file;
-    if (!file.create(vmapPath(s.currentLevel))) {
+    if (!link.empty() || !file.create(path)) {
+        if (why && !link.empty()) *why = link + " is a link; nothing was written";
         shell.messageBox(kVmapCreateText, kErrorCaption);
         return false;
     }
@@ -70,19 +74,34 @@ bool readVmapData(LevelState& s, Shell& shell, const std::string& path, std::str
         return false;
     };
     if (!s.levelLoaded) return false;
+    // The magic and the level number come first, so that a file of another
+    // level says so whatever its size.
+    const auto otherFile = [&s](const std::vector<uint8_t>& start) -> std::string {
+        if (std::memcmp(start.data(), kMagic, 4) != 0) return "not a VMAP file";
+        if (const uint32_t level = ~readLe32(start.data() + 4); level != s.currentLevel) {
+            return "belongs to level " + std::to_string(level) + ", not level " + std::to_string(s.currentLevel);
+        }
+        return {};
+    };
+    const std::string name = path.empty() ? vmapPath(s.currentLevel) : path;
     // A file that fits the level holds exactly the header, the lists and the
-    // map; a larger one is refused before anything of it is read.
+    // map; of a larger one only the start is read, to say whose it is.
     const size_t rsmBytes = s.rsm.size() * sizeof(RsmRecord);
     const size_t victimBytes = kVictimCount * sizeof(VictimRecord);
     const size_t otmBytes = s.otm.size() * sizeof(OtmRecord);
     const size_t itemBytes = s.items.size() * sizeof(ItemRecord);
     const size_t fileBytes = sizeof(VmapHeader) + rsmBytes + victimBytes + otmBytes + itemBytes + s.mapSize;
     std::vector<uint8_t> bytes;
-    switch (readWholeFile(path.empty() ? vmapPath(s.currentLevel) : path, bytes, fileBytes)) {
+    switch (readWholeFile(name, bytes, fileBytes)) {
     case ReadResult::Ok:
         break;
-    case ReadResult::TooLarge:
+    case ReadResult::TooLarge: {
+        std::vector<uint8_t> start;
+        if (readFileStart(name, start, 8) == ReadResult::Ok && start.size() == 8) {
+            if (std::string other = otherFile(start); !other.empty()) return refuse(other);
+        }
         return refuse("longer than the " + std::to_string(fileBytes) + " bytes of this level's file");
+    }
     case ReadResult::Missing:
     case ReadResult::Unreadable:
         shell.messageBox(kVmapMissingText, kErrorCaption);
@@ -95,10 +114,7 @@ bool readVmapData(LevelState& s, Shell& shell, const std::string& path, std::str
     VmapHeader vh{};
     if (bytes.size() < sizeof vh) return refuse(cutShort);
     std::memcpy(&vh, bytes.data(), sizeof vh);
-    if (std::memcmp(vh.magic, kMagic, 4) != 0) return refuse("not a VMAP file");
-    if (const uint32_t level = ~uint32_t{vh.levelComplement}; level != s.currentLevel) {
-        return refuse("belongs to level " + std::to_string(level) + ", not level " + std::to_string(s.currentLevel));
-    }
+    if (std::string other = otherFile(bytes); !other.empty()) return refuse(other);
     if (uint64_t{vh.header.width} * vh.header.height * 2 != s.mapSize) {
         return refuse("holds a " + std::to_string(vh.header.width) + " x " + std::to_string(vh.header.height) +
                       " map, not " + std::to_string(s.mapWidth) + " x " + std::to_string(s.mapHeight));

@@ -1,5 +1,6 @@
 #include "platform/files.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
@@ -20,20 +21,30 @@ std::string nativePath(const std::string& name) {
     return path;
 }
 
-ReadResult readWholeFile(const std::string& name, std::vector<uint8_t>& out, uint64_t maxBytes) {
-    // Non-blocking, so that a FIFO without a writer cannot hold the caller.
+namespace {
+
+// Opens a regular file for reading. Non-blocking, so that a FIFO without a
+// writer cannot hold the caller. Returns -1 with `failed` set otherwise.
+int openRegularFile(const std::string& name, uint64_t& size, ReadResult& failed) {
     int fd = ::open(nativePath(name).c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0) return errno == ENOENT || errno == ENOTDIR ? ReadResult::Missing : ReadResult::Unreadable;
+    if (fd < 0) {
+        failed = errno == ENOENT || errno == ENOTDIR ? ReadResult::Missing : ReadResult::Unreadable;
+        return -1;
+    }
     struct stat st {};
     if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(fd);
-        return ReadResult::Unreadable;
+        failed = ReadResult::Unreadable;
+        return -1;
     }
-    if (static_cast<uint64_t>(st.st_size) > maxBytes) {
-        ::close(fd);
-        return ReadResult::TooLarge;
-    }
-    std::vector<uint8_t> bytes(static_cast<size_t>(st.st_size));
+    size = static_cast<uint64_t>(st.st_size);
+    return fd;
+}
+
+// Reads `count` bytes from the start of the file and closes it; Unreadable
+// when fewer arrive.
+ReadResult readAndClose(int fd, size_t count, std::vector<uint8_t>& out) {
+    std::vector<uint8_t> bytes(count);
     size_t done = 0;
     while (done < bytes.size()) {
         ssize_t n = ::read(fd, bytes.data() + done, bytes.size() - done);
@@ -45,6 +56,28 @@ ReadResult readWholeFile(const std::string& name, std::vector<uint8_t>& out, uin
     if (done != bytes.size()) return ReadResult::Unreadable;
     out = std::move(bytes);
     return ReadResult::Ok;
+}
+
+}  // namespace
+
+ReadResult readWholeFile(const std::string& name, std::vector<uint8_t>& out, uint64_t maxBytes) {
+    ReadResult failed = ReadResult::Ok;
+    uint64_t size = 0;
+    const int fd = openRegularFile(name, size, failed);
+    if (fd < 0) return failed;
+    if (size > maxBytes) {
+        ::close(fd);
+        return ReadResult::TooLarge;
+    }
+    return readAndClose(fd, static_cast<size_t>(size), out);
+}
+
+ReadResult readFileStart(const std::string& name, std::vector<uint8_t>& out, size_t count) {
+    ReadResult failed = ReadResult::Ok;
+    uint64_t size = 0;
+    const int fd = openRegularFile(name, size, failed);
+    if (fd < 0) return failed;
+    return readAndClose(fd, static_cast<size_t>(std::min<uint64_t>(size, count)), out);
 }
 
 namespace {
@@ -64,24 +97,43 @@ SplitPath splitPath(const std::string& path) {
     return {slash == 0 ? "/" : path.substr(0, slash), path.substr(slash + 1)};
 }
 
-bool isTempOf(const std::string& entry, const std::string& base) {
-    const std::string prefix = base + kTempMark;
-    if (entry.size() != prefix.size() + kTempRandom || entry.compare(0, prefix.size(), prefix) != 0) return false;
-    for (size_t i = prefix.size(); i < entry.size(); ++i) {
-        if (!std::isalnum(static_cast<unsigned char>(entry[i]))) return false;
+// The target's name of a writer's temporary file; empty for any other name.
+std::string tempTarget(const std::string& entry) {
+    const size_t mark = std::strlen(kTempMark);
+    if (entry.size() <= mark + kTempRandom) return {};
+    const size_t at = entry.size() - kTempRandom - mark;
+    if (entry.compare(at, mark, kTempMark) != 0) return {};
+    for (size_t i = at + mark; i < entry.size(); ++i) {
+        if (!std::isalnum(static_cast<unsigned char>(entry[i]))) return {};
     }
-    return true;
+    return entry.substr(0, at);
 }
 
-// Removes the temporary files of `base` that writers killed mid-write left
-// behind. A live writer keeps its file locked, so it is left alone; links and
-// anything that is not a regular file are never touched.
-void removeStaleTemps(const SplitPath& path) {
-    DIR* dir = ::opendir(path.folder.c_str());
+}  // namespace
+
+std::string linkOnPath(const std::string& folder) {
+    const std::string path = nativePath(folder);
+    std::string sofar = path.starts_with('/') ? "/" : "";
+    for (size_t at = 0; at <= path.size();) {
+        const size_t end = std::min(path.find('/', at), path.size());
+        const std::string part = path.substr(at, end - at);
+        at = end + 1;
+        if (part.empty() || part == ".") continue;
+        if (!sofar.empty() && sofar.back() != '/') sofar += '/';
+        sofar += part;
+        struct stat st {};
+        if (::lstat(sofar.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) return sofar;
+    }
+    return {};
+}
+
+void removeStaleTemps(const std::string& folder, const std::function<bool(const std::string& target)>& isTarget) {
+    DIR* dir = ::opendir(folder.c_str());
     if (!dir) return;
     std::vector<std::string> names;
     while (const dirent* e = ::readdir(dir)) {
-        if (isTempOf(e->d_name, path.base)) names.emplace_back(e->d_name);
+        const std::string target = tempTarget(e->d_name);
+        if (!target.empty() && isTarget(target)) names.emplace_back(e->d_name);
     }
     const int dfd = ::dirfd(dir);
     for (const std::string& n : names) {
@@ -97,6 +149,8 @@ void removeStaleTemps(const SplitPath& path) {
     }
     ::closedir(dir);
 }
+
+namespace {
 
 // The replacement keeps the permissions of the file it replaces; a new file
 // gets what a plain create would give it.
@@ -125,7 +179,7 @@ bool FileWriter::create(const std::string& name) {
     failed_ = false;
     target_ = nativePath(name);
     const SplitPath path = splitPath(target_);
-    removeStaleTemps(path);
+    removeStaleTemps(path.folder, [&path](const std::string& target) { return target == path.base; });
     // mkstemp creates exclusively: an existing name, a link included, is never opened.
     std::string temp = target_ + kTempMark + std::string(kTempRandom, 'X');
     const int fd = ::mkostemp(temp.data(), O_CLOEXEC);

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,21 @@ enum class ReadResult {
 // or device is refused without waiting for a writer. The size is checked before
 // anything is read. `out` changes only on Ok.
 ReadResult readWholeFile(const std::string& name, std::vector<uint8_t>& out, uint64_t maxBytes);
+
+// The first part of the path `folder` (the folder itself included) that is a
+// symbolic link, as the path names it up to there ("backups", "maps"); empty
+// when no part is. Writers that must stay inside the workspace check it first.
+std::string linkOnPath(const std::string& folder);
+
+// Removes from `folder` the temporary files that FileWriters killed mid-write
+// left for targets whose name `isTarget` accepts. A live writer keeps its file
+// locked, so it is left alone; links and anything that is not a regular file
+// are never touched.
+void removeStaleTemps(const std::string& folder, const std::function<bool(const std::string& target)>& isTarget);
+
+// Reads the first `count` bytes of a regular file (all of it when it is
+// shorter), as readWholeFile reads; never TooLarge.
+ReadResult readFileStart(const std::string& name, std::vector<uint8_t>& out, size_t count);
 
 // Replaces a file whole: the bytes go to a new temporary file beside it (a
 // unique name, created without following links), which is flushed and renamed

@@ -2,11 +2,13 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include "platform/bytes.h"
@@ -30,8 +32,13 @@ constexpr char kJournalMagic[8] = {'V', 'U', 'R', 'K', 'J', 'N', 'L', '1'};
 constexpr size_t kJournalHead = 8 + 8 + 4;
 constexpr size_t kRegionHead = 8 + 4;
 constexpr size_t kChecksumSize = 8;
-// Twice the largest image, for old and new bytes, plus room for the heads.
-constexpr uint64_t kMaxJournal = 2 * ImageFile::kMaxSize + (1u << 20);
+// The largest journal a save of an image of `imageSize` bytes writes: its
+// regions are apart from each other (touching ones are merged), so there are at
+// most half as many as bytes, and together they hold each byte at most once,
+// old and new.
+uint64_t maxJournalSize(uint64_t imageSize) {
+    return kJournalHead + kChecksumSize + 2 * imageSize + kRegionHead * ((imageSize + 1) / 2);
+}
 
 uint64_t checksum(const uint8_t* p, size_t n) {
     uint64_t h = 0xcbf29ce484222325ull;  // FNV-1a
@@ -105,6 +112,44 @@ int removeJournal(const std::string& journal, const std::string& folder) {
 
 std::string errnoText(int e) { return std::strerror(e); }
 
+// Who holds the lock on the open file `fd`, as the kernel lists its locks with
+// the holder's process: "VURK-Edit", "another vurk-tool (process 12)", or the
+// program's name and process; empty when that cannot be found out.
+std::string lockHolder(int fd) {
+    struct stat st {};
+    FILE* locks = std::fopen("/proc/locks", "re");
+    if (!locks || fstat(fd, &st) != 0) {
+        if (locks) std::fclose(locks);
+        return {};
+    }
+    char id[8];
+    std::snprintf(id, sizeof id, "%02x:%02x:", major(st.st_dev), minor(st.st_dev));
+    const std::string file = id + std::to_string(st.st_ino);
+    long pid = 0;
+    char line[256];
+    while (pid == 0 && std::fgets(line, sizeof line, locks)) {
+        // "1: FLOCK  ADVISORY  WRITE 4711 fe:00:1234 0 EOF"; waiters' lines have "->" after the number.
+        char kind[16], mode[16], access[16], where[64];
+        long holder = 0;
+        if (std::sscanf(line, "%*s %15s %15s %15s %ld %63s", kind, mode, access, &holder, where) == 5 &&
+            std::strcmp(kind, "FLOCK") == 0 && file == where) {
+            pid = holder;
+        }
+    }
+    std::fclose(locks);
+    if (pid <= 0) return {};
+    std::string program;
+    if (FILE* comm = std::fopen(("/proc/" + std::to_string(pid) + "/comm").c_str(), "re")) {
+        if (std::fgets(line, sizeof line, comm)) program = line;
+        std::fclose(comm);
+    }
+    while (!program.empty() && program.back() == '\n') program.pop_back();
+    const std::string process = " (process " + std::to_string(pid) + ")";
+    if (program == "vurk-edit") return "VURK-Edit";
+    if (program == "vurk-tool") return "another vurk-tool" + process;
+    return program.empty() ? std::string() : program + process;
+}
+
 // A region of the journal: where, what the image held, what the save writes.
 struct Span {
     uint64_t offset = 0;
@@ -157,7 +202,7 @@ void setImageFaultHook(ImageFaultHook hook) { faultHook() = std::move(hook); }
 
 ImageFile::~ImageFile() { close(); }
 
-ImageFile::OpenResult ImageFile::open(const std::string& name) {
+ImageFile::OpenResult ImageFile::open(const std::string& name, Access access) {
     close();
     error_.clear();
     note_.clear();
@@ -169,15 +214,26 @@ ImageFile::OpenResult ImageFile::open(const std::string& name) {
 
     // Non-blocking, so that a FIFO or device under the image's name cannot
     // hang the open; only regular files are taken.
-    int fd = ::open(path_.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+    readOnly_ = access == Access::Read;
+    int fd = ::open(path_.c_str(), (readOnly_ ? O_RDONLY : O_RDWR) | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0 && !readOnly_ && (errno == EACCES || errno == EPERM || errno == EROFS)) {
+        // A file that may not be written is still shown.
+        readOnly_ = true;
+        fd = ::open(path_.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    }
     if (fd < 0) return OpenResult::CannotOpen;
     struct stat st {};
     if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(fd);
         return OpenResult::CannotOpen;
     }
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    // Only a writer locks: reading needs no lock, so it works while another holds the image.
+    if (!readOnly_ && ::flock(fd, LOCK_EX | LOCK_NB) != 0) {
         const bool held = errno == EWOULDBLOCK;
+        if (held) {
+            const std::string holder = lockHolder(fd);
+            error_ = display_ + " is open in " + (holder.empty() ? "another program" : holder);
+        }
         ::close(fd);
         return held ? OpenResult::Locked : OpenResult::CannotOpen;
     }
@@ -229,9 +285,15 @@ bool ImageFile::recover(std::string& note) {
     std::vector<uint8_t> j;
     int readError = jfd < 0 && errno != ELOOP ? errno : 0;
     struct stat st {};
-    if (jfd >= 0 && fstat(jfd, &st) == 0 && S_ISREG(st.st_mode) && static_cast<uint64_t>(st.st_size) <= kMaxJournal) {
-        j.resize(static_cast<size_t>(st.st_size));
-        j.resize(readFrom(jfd, j.data(), j.size(), readError));
+    // A journal larger than any save of this image writes is not its own: it is
+    // judged by its size, unread.
+    bool oversized = false;
+    if (jfd >= 0 && fstat(jfd, &st) == 0 && S_ISREG(st.st_mode)) {
+        oversized = static_cast<uint64_t>(st.st_size) > maxJournalSize(bytes_.size());
+        if (!oversized) {
+            j.resize(static_cast<size_t>(st.st_size));
+            j.resize(readFrom(jfd, j.data(), j.size(), readError));
+        }
     }
     if (jfd >= 0) ::close(jfd);
     if (readError != 0) {
@@ -241,7 +303,24 @@ bool ImageFile::recover(std::string& note) {
     }
 
     std::vector<Span> spans;
-    Journal kind = parseJournal(j, bytes_.size(), spans);
+    Journal kind = oversized ? Journal::OtherImage : parseJournal(j, bytes_.size(), spans);
+    // Every byte must hold its old or its new value; otherwise the journal
+    // belongs to another copy of the image and is set aside unused.
+    for (const Span& s : spans) {
+        for (size_t i = 0; i < s.after.size() && kind == Journal::Whole; ++i) {
+            uint8_t b = bytes_[s.offset + i];
+            if (b != s.before[i] && b != s.after[i]) kind = Journal::OtherImage;
+        }
+    }
+    if (readOnly_) {
+        // Nothing is written: what the files hold is read as the finished save would leave it.
+        if (kind != Journal::Whole) return true;
+        for (const Span& s : spans)
+            std::copy(s.after.begin(), s.after.end(), bytes_.begin() + static_cast<ptrdiff_t>(s.offset));
+        note = jname + " holds a save that has not fully reached " + display_ + "; " + display_ +
+               " is read as that save leaves it, and both files are left as they are.";
+        return true;
+    }
     if (kind == Journal::Torn) {
         if (::unlink(journal_.c_str()) != 0 && errno != ENOENT) {
             error_ = jname + ", left by an interrupted save, could not be removed: " + errnoText(errno) + ".";
@@ -252,14 +331,6 @@ bool ImageFile::recover(std::string& note) {
                "journal was removed and " + display_ + " is as it was before that save.";
         return true;
     }
-    // Every byte must hold its old or its new value; otherwise the journal
-    // belongs to another copy of the image and is set aside unused.
-    for (const Span& s : spans) {
-        for (size_t i = 0; i < s.after.size() && kind == Journal::Whole; ++i) {
-            uint8_t b = bytes_[s.offset + i];
-            if (b != s.before[i] && b != s.after[i]) kind = Journal::OtherImage;
-        }
-    }
     if (kind == Journal::OtherImage) {
         const std::string aside = journal_ + ".rejected";
         if (::rename(journal_.c_str(), aside.c_str()) != 0) {
@@ -267,8 +338,9 @@ bool ImageFile::recover(std::string& note) {
                      ".";
             return false;
         }
-        note = jname + " holds an interrupted save that does not match " + display_ + "; " + display_ +
-               " was left as it is and the journal kept as " + jname + ".rejected.";
+        note = jname +
+               (oversized ? " is larger than any save of " : " holds an interrupted save that does not match ") +
+               display_ + "; " + display_ + " was left as it is and the journal kept as " + jname + ".rejected.";
         return true;
     }
     int e = 0;
@@ -288,7 +360,8 @@ bool ImageFile::recover(std::string& note) {
     return true;
 }
 
-bool ImageFile::save(const std::vector<ImageRegion>& regions, std::string* why) {
+bool ImageFile::save(const std::vector<ImageRegion>& regions, std::string* why,
+                     const std::function<bool(std::string& why)>& beforeWriting) {
     auto fail = [why](std::string text) {
         if (why) *why = std::move(text);
         return false;
@@ -296,7 +369,7 @@ bool ImageFile::save(const std::vector<ImageRegion>& regions, std::string* why) 
     if (!isOpen()) return fail("No image is open.");
     // A journal that an earlier failed save of this session left is finished first.
     std::string note;
-    if (!recover(note)) return fail(error_);
+    if (!readOnly_ && !recover(note)) return fail(error_);
     // Overlapping or touching regions become one span, later regions winning;
     // each span is then cut down to the bytes that change.
     std::vector<size_t> order(regions.size());
@@ -338,6 +411,8 @@ bool ImageFile::save(const std::vector<ImageRegion>& regions, std::string* why) 
     }
     std::erase_if(spans, [](const Span& s) { return s.after.empty(); });
     if (spans.empty()) return true;
+    if (readOnly_) return fail(display_ + kReadOnlyText);
+    if (std::string stopped; beforeWriting && !beforeWriting(stopped)) return fail(stopped);
 
     const std::string jname = display_ + ".journal";
     const std::vector<uint8_t> j = journalBytes(bytes_.size(), spans);
@@ -395,6 +470,7 @@ void ImageFile::close() {
         ::close(fd_);
         fd_ = -1;
     }
+    readOnly_ = false;
     bytes_.clear();
     bytes_.shrink_to_fit();
 }

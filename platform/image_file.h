@@ -1,12 +1,15 @@
-// The image file: opened read/write and locked against other editors for the
-// whole session, read into memory whole, and changed only by journaled saves.
+// The image file: read into memory whole, and changed only by journaled saves.
+// Opened for writing, it is locked against other editors for the whole session;
+// opened for reading (or when the file cannot be written), it is not locked and
+// every save is refused.
 //
 // A save writes a journal beside the image ("<image>.journal": the regions'
 // offsets, old and new bytes, and a checksum), flushes it and the folder, writes
-// the regions, flushes the image and removes the journal. The next open (or
-// save) finishes a save whose journal is whole and discards a torn journal,
-// which was never acted on. No file access goes through a mapping, so a failing
-// disk gives an error text, never a signal.
+// the regions, flushes the image and removes the journal. The next open for
+// writing (or save) finishes a save whose journal is whole and discards a torn
+// journal, which was never acted on; an open for reading takes a whole
+// journal's new bytes in memory and leaves the files alone. No file access goes
+// through a mapping, so a failing disk gives an error text, never a signal.
 #pragma once
 
 #include <cstddef>
@@ -17,6 +20,9 @@
 
 namespace vurk {
 
+// What a save into an image opened for reading only says, after the image's name.
+inline constexpr const char* kReadOnlyText = " is read-only; nothing was written";
+
 // Bytes to put at an offset of the image.
 struct ImageRegion {
     uint64_t offset = 0;
@@ -26,6 +32,7 @@ struct ImageRegion {
 class ImageFile {
 public:
     enum class OpenResult { Ok, CannotOpen, Locked, Failed };
+    enum class Access { Write, Read };
     // Larger files are refused before anything is read.
     static constexpr uint64_t kMaxSize = 64u << 20;
 
@@ -35,12 +42,16 @@ public:
     ~ImageFile();
 
     // CannotOpen: missing, not a regular file or not openable. Locked: held
-    // by another editor or tool. Failed: opened but empty, too large, unreadable, or an
-    // interrupted save could not be finished; errorText() says why. Never
+    // by another editor or tool; errorText() names the holder ("vurk.smc is
+    // open in VURK-Edit"). Failed: opened but empty, too large, unreadable, or
+    // an interrupted save could not be finished; errorText() says why. Never
     // blocks. On Ok, recoveryNote() says what was done about an interrupted
-    // save (empty when there was none).
-    OpenResult open(const std::string& name);
+    // save (empty when there was none). A file that may not be written (its
+    // mode, an immutable file, a read-only file system) opens for reading.
+    OpenResult open(const std::string& name, Access access = Access::Write);
     bool isOpen() const { return fd_ >= 0; }
+    // Opened for reading only: saves are refused.
+    bool readOnly() const { return readOnly_; }
     const uint8_t* data() const { return bytes_.data(); }
     size_t size() const { return bytes_.size(); }
     const std::string& errorText() const { return error_; }
@@ -48,10 +59,14 @@ public:
     const std::string& journalPath() const { return journal_; }
 
     // Writes the regions as one save. Regions must lie inside the file; bytes
-    // that equal the image are not rewritten. On success the bytes in memory
-    // take the new values; on failure they stay as they were, `why` says what
-    // went wrong and whether the file is unchanged.
-    bool save(const std::vector<ImageRegion>& regions, std::string* why);
+    // that equal the image are not rewritten, and a save that changes no byte
+    // writes nothing. On success the bytes in memory take the new values; on
+    // failure they stay as they were, `why` says what went wrong and whether
+    // the file is unchanged. `beforeWriting`, when given, is called once the
+    // save is known to change bytes and before anything is written; when it
+    // returns false (with its reason) the save stops there.
+    bool save(const std::vector<ImageRegion>& regions, std::string* why,
+              const std::function<bool(std::string& why)>& beforeWriting = {});
 
     // Closes the file, which also releases the lock.
     void close();
@@ -62,6 +77,7 @@ private:
     // errorText) when a whole journal could not be applied.
     bool recover(std::string& note);
     int fd_ = -1;
+    bool readOnly_ = false;
     std::string display_;  // the name as given, for messages
     std::string path_;
     std::string journal_;

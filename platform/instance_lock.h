@@ -16,9 +16,12 @@ public:
     ~InstanceLock();
 
     // True when this process now holds the lock; false when another holds it.
-    // A lock file that cannot be made at all does not keep the editor from running.
+    // A lock file that cannot be made at all does not keep the editor from
+    // running. The lock file is only made in a folder of this user's own that
+    // no one else may enter, and never through a link.
     bool acquire(const std::string& name = kInstanceMarker);
-    // The folder the lock file goes in: $XDG_RUNTIME_DIR, else the temporary folder.
+    // The folder the lock file goes in: $XDG_RUNTIME_DIR, else this user's own
+    // "vurk-edit-UID" in the temporary folder, made (mode 700) when missing.
     static std::string runtimeFolder();
 
 private:

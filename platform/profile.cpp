@@ -1,5 +1,6 @@
 #include "platform/profile.h"
 
+#include <algorithm>
 #include <cctype>
 #include <optional>
 
@@ -101,21 +102,45 @@ std::string Profile::getString(const std::string& section, const std::string& ke
     return trim(line.substr(line.find('=') + 1));
 }
 
+namespace {
+
+// A signed decimal number at the start of `value` (sign, then digits), its
+// magnitude saturated at 0xFFFFFFFF; no value when no digit follows the sign.
+struct Decimal {
+    bool negative = false;
+    int64_t magnitude = 0;
+};
+
+std::optional<Decimal> leadingDecimal(const std::string& value) {
+    Decimal d;
+    size_t i = 0;
+    if (i < value.size() && (value[i] == '-' || value[i] == '+')) d.negative = value[i++] == '-';
+    const size_t digits = i;
+    for (; i < value.size() && std::isdigit(static_cast<unsigned char>(value[i])); ++i) {
+        d.magnitude = std::min<int64_t>(d.magnitude * 10 + (value[i] - '0'), 0xFFFFFFFFLL);
+    }
+    if (i == digits) return std::nullopt;
+    return d;
+}
+
+}  // namespace
+
 int32_t Profile::getInt(const std::string& section, const std::string& key, int32_t defaultValue) const {
     const std::string missing = "\x01";
     std::string value = getString(section, key, missing);
     if (value == missing) return defaultValue;
-    size_t i = 0;
-    bool negative = false;
-    if (i < value.size() && (value[i] == '-' || value[i] == '+')) negative = value[i++] == '-';
-    int64_t n = 0;
-    for (; i < value.size() && std::isdigit(static_cast<unsigned char>(value[i])); ++i) {
-        n = n * 10 + (value[i] - '0');
-        if (n > 0xFFFFFFFFLL) n = 0xFFFFFFFFLL;  // saturate; the result wraps like a 32-bit value
-    }
-    uint32_t u = static_cast<uint32_t>(n);
-    if (negative) u = 0u - u;
+    const Decimal d = leadingDecimal(value).value_or(Decimal{});
+    // The result wraps like a 32-bit value.
+    uint32_t u = static_cast<uint32_t>(d.magnitude);
+    if (d.negative) u = 0u - u;
     return static_cast<int32_t>(u);
+}
+
+int64_t Profile::getBoundedInt(const std::string& section, const std::string& key, int64_t low, int64_t high,
+                               int64_t defaultValue) const {
+    const std::optional<Decimal> d = leadingDecimal(getString(section, key, {}));
+    if (!d) return defaultValue;
+    return std::clamp(d->negative ? -d->magnitude : d->magnitude, low, high);
 }
 
 void Profile::set(const std::string& section, const std::string& key, const std::string& value) {

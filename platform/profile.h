@@ -27,6 +27,12 @@ public:
     // are allowed, reading stops at the first non-digit, no digits at all give
     // 0. The default is returned only when the key is missing.
     int32_t getInt(const std::string& section, const std::string& key, int32_t defaultValue) const;
+    // The key's value read as getInt reads it, but held to [low, high] instead
+    // of wrapping: a number of any length above `high` reads as `high`, one
+    // below `low` as `low`. `defaultValue` when the key is missing or its value
+    // starts with no digits.
+    int64_t getBoundedInt(const std::string& section, const std::string& key, int64_t low, int64_t high,
+                          int64_t defaultValue) const;
     // The key's raw value, or `defaultValue` when the key is missing.
     std::string getString(const std::string& section, const std::string& key,
                           const std::string& defaultValue) const;

@@ -14,6 +14,7 @@
 #include "dialogs/object_dialogs.h"
 #include "dialogs/option_dialogs.h"
 #include "tests/support/editor_fixture.h"
+#include "view/edit_history.h"
 #include "view/map_canvas.h"
 
 namespace vurk {
@@ -159,15 +160,22 @@ TEST_F(Dialogs, MiscDataSelectsAndStoresTheTablesValues) {
 }
 
 TEST_F(Dialogs, MiscDataTilesetChangeAsksAndReloads) {
-    s.items[0].x = 111;
+    const uint8_t cell = s.mapBuffer[0];
+    s.mapBuffer[0] = static_cast<uint8_t>(cell + 1);  // an unsaved edit
+    recordCellEdit(s, 0, cell);
     shell.answers = {BoxAnswer::No};
     applyMiscData(s, shell, 5, 6, "3");  // Desert/Cave/Beach 2: the same sheet
+    // No reloads at once: no second question (the boxes after it are the
+    // reload's, about the tiles folder).
     ASSERT_FALSE(shell.boxes.empty());
     EXPECT_EQ(shell.boxLines()[0], "Save Before Reloading?|If you don't save, all changes will be lost");
+    for (const auto& b : shell.boxes) EXPECT_NE(b.caption, "VURK-Edit") << b.text;
     EXPECT_EQ(shell.boxes[0].buttons, BoxButtons::YesNo);
-    // Reloaded from the image.
-    EXPECT_EQ(std::tuple(s.header.tilesetVariant, s.header.tileset, s.items[0].x, s.keepHeader),
-              std::tuple(0x58, 0x9BBCB5u, 100, false));
+    // Reloaded from the image; undo gives the edit and the old tileset back.
+    EXPECT_EQ(std::tuple(s.header.tilesetVariant, s.header.tileset, s.mapBuffer[0], s.keepHeader),
+              std::tuple(0x58, 0x9BBCB5u, cell, false));
+    undoEdit(s, shell);
+    EXPECT_EQ(std::tuple(s.header.tilesetVariant, s.mapBuffer[0]), std::tuple(0x59, static_cast<uint8_t>(cell + 1)));
 
     shell.boxes.clear();
     shell.answers = {BoxAnswer::Yes};

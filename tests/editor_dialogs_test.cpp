@@ -95,6 +95,8 @@ TEST(EditorDialogs, EveryDialogOpensFromTheEditorAndItsValuesReachTheImage) {
         QTest::keyClick(main, Qt::Key_C, Qt::ControlModifier);
         driver.steps.push_back([](QWidget* w) { w->close(); });
         QTest::keyClick(main, Qt::Key_E);
+        // The option set above: the modified level's change asks "Save Map?" alone.
+        driver.steps.push_back([](QWidget* w) { w->close(); });
         driver.steps.push_back([](QWidget* w) { w->close(); });
         QTest::keyClick(main, Qt::Key_F2);
 
@@ -106,7 +108,7 @@ TEST(EditorDialogs, EveryDialogOpensFromTheEditorAndItsValuesReachTheImage) {
     EXPECT_EQ(std::vector<std::string>(driver.seen.begin() + 5, driver.seen.end()),
               (std::vector<std::string>{"Choose Item", "Monster Edit", "Bonus", "Misc. Data", "Options",
                                         "About VURK-Edit", "Clipboard Viewer", "Edit Tile Value (0-255)",
-                                        "VURK-Edit|Save changes to level 1?", "Are you sure?|Save Map?"}));
+                                        "Are you sure?|Save Map?", "Change Level (0-55)", "Are you sure?|Save Map?"}));
     // Every window is wide enough for its whole title in a bold title bar
     // beside the frame's icon and buttons.
     QFont bold = QApplication::font();

@@ -11,6 +11,7 @@
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QTest>
+#include <QWindow>
 #include <cstdlib>
 #include <filesystem>
 #include <tuple>
@@ -19,6 +20,7 @@
 #include "app/handlers.h"
 #include "app/workspace.h"
 #include "platform/instance_lock.h"
+#include "tests/support/file_holders.h"
 #include "tests/support/modal_driver.h"
 #include "tests/support/workdir.h"
 #include "tools/rom_builder.h"
@@ -46,26 +48,36 @@ std::string fileText(const char* name) {
     return {b.begin(), b.end()};
 }
 
+// Also when another editor holds the image: the box then names it.
 TEST(EditorWindows, StartWithoutAnImageShowsOneBoxAndStillWritesSettings) {
-    WorkDir dir;
-    writeSpriteSheets();
-    BoxCatcher catcher;
-    {
-        EditorWindows editor;
-        ASSERT_TRUE(editor.start());
-        EXPECT_EQ(catcher.seen, (std::vector<std::string>{"Error|Could not find vurk.smc"}));
-        MainWindow* w = editor.main();
-        EXPECT_TRUE(w->isVisible());
-        EXPECT_EQ(w->windowTitle(), "VURK-Edit - BG edit mode");
-        EXPECT_EQ(w->frameGeometry().size(), QSize(600, 400));
-        EXPECT_FALSE(editor.pad()->isVisible());
-        editor.destroyMainWindow();
+    for (bool held : {false, true}) {
+        WorkDir dir;
+        writeSpriteSheets();
+        std::unique_ptr<test::LockHolder> holder;
+        if (held) {
+            ASSERT_TRUE(RomBuilder().save("vurk.smc"));
+            holder = std::make_unique<test::LockHolder>("vurk-edit", "vurk.smc");
+            ASSERT_TRUE(holder->holds());
+        }
+        BoxCatcher catcher;
+        {
+            EditorWindows editor;
+            ASSERT_TRUE(editor.start());
+            EXPECT_EQ(catcher.seen, (std::vector<std::string>{held ? "Error|vurk.smc is open in VURK-Edit"
+                                                                   : "Error|Could not find vurk.smc"}));
+            MainWindow* w = editor.main();
+            EXPECT_TRUE(w->isVisible());
+            EXPECT_EQ(w->windowTitle(), "VURK-Edit - BG edit mode");
+            EXPECT_EQ(w->frameGeometry().size(), QSize(600, 400));
+            EXPECT_FALSE(editor.pad()->isVisible());
+            editor.destroyMainWindow();
+        }
+        const QRect screen = QApplication::primaryScreen()->geometry();
+        char expected[160];
+        std::snprintf(expected, sizeof expected, "[vurk]\nx=%d\ny=%d\nlevel=1\noptions=0\nmaxed=0\nw=600\nh=400\n",
+                      (screen.width() - 600) >> 1, (screen.height() - 400) >> 1);
+        EXPECT_EQ(fileText("vurk.ini"), expected);
     }
-    const QRect screen = QApplication::primaryScreen()->geometry();
-    char expected[160];
-    std::snprintf(expected, sizeof expected, "[vurk]\nx=%d\ny=%d\nlevel=1\noptions=0\nmaxed=0\nw=600\nh=400\n",
-                  (screen.width() - 600) >> 1, (screen.height() - 400) >> 1);
-    EXPECT_EQ(fileText("vurk.ini"), expected);
 }
 
 // Outside any workspace the folder chooser comes first, opening where the last
@@ -243,7 +255,7 @@ TEST_F(EditorWindowsWithLevel, MenuHasTheEntriesOfTheEditor) {
               "File,Open Rom...,Save...,-,Exit,Mode,BG Edit,Item Edit,Victim Edit,Moster Edit,"
               "Misc,Change Level,Misc Data,Bonus Editor,Options,Help,Contents,-,About,"
               "Edit,Undo\tCtrl+Z,Redo\tCtrl+Y,"
-              "Tiles,Select All\tCtrl+A,Copy Stamp\tCtrl+Shift+C,Paste Stamp\tCtrl+Shift+V,"
+              "Tiles,Select All\tCtrl+A,Copy Stamp\tCtrl+D,Paste Stamp\tCtrl+T,"
               "Cancel Stamp or Selection\tEsc,-,Fill Selection\tF,Flood Fill\tR,Stamp Scratch Pad\tS in the pad,-,"
               "Find and Replace...\tCtrl+F,"
               "View,Zoom In[Ctrl++],Zoom Out[Ctrl+-],Actual Size[Ctrl+0],-,25%,50%,100%,200%,-,Grid[G],"
@@ -495,6 +507,32 @@ TEST_F(EditorWindowsWithLevel, DebugBoxLeavesTheMainWindowUsable) {
     debug->close();
 }
 
+// The main window's dialogs and boxes wait for an answer in the main window
+// only: the scratch pad still takes clicks and keys through the window system.
+TEST_F(EditorWindowsWithLevel, WhileTheMainWindowAsksThePadStaysUsable) {
+    MainWindow* w = editor->main();
+    const EditorState& s = editor->state;
+    QTest::keyClick(w, Qt::Key_F5);
+    QWindow* pad = editor->pad()->windowHandle();
+    ASSERT_NE(pad, nullptr);
+    for (auto [key, asked] : {std::pair{Qt::Key_F8, "Options"}, {Qt::Key_F1, "Are you sure?|Save Map?"}}) {
+        const size_t seen = catcher.seen.size();
+        const uint8_t padTile = s.ScratchPad[2];
+        catcher.steps.push_back([&](QWidget* dialog) {
+            QTest::mouseClick(pad, Qt::LeftButton, Qt::NoModifier, QPoint(70, 10));  // pad cell 1
+            QTest::keyClick(pad, Qt::Key_Plus, Qt::KeypadModifier);
+            QTest::keyClick(w->windowHandle(), Qt::Key_I);  // the main window waits
+            dialog->close();
+        });
+        QTest::keyClick(w, key);
+        ASSERT_EQ(catcher.seen.size(), seen + 1);
+        EXPECT_EQ(catcher.seen.back(), asked);
+        EXPECT_EQ(std::tuple(s.padX, s.padY, s.ScratchPad[2]), std::tuple(64, 0, static_cast<uint8_t>(padTile + 1)))
+            << asked;
+        EXPECT_EQ(w->windowTitle(), "VURK-Edit - BG edit mode") << asked;
+    }
+}
+
 }  // namespace
 }  // namespace vurk
 
@@ -547,17 +585,29 @@ TEST_F(EditorWindowsWithLevel, AtEveryZoomClicksDragsAndBarsWorkOnLevelPixels) {
         undoCommand(s, *editor);
         ASSERT_EQ(uint16_t{s.items[0].x}, 100);
     }
-    // The keys step through the zoom levels and stop at the ends.
+    // The main row's keys step through the zoom levels and stop at the ends;
+    // the keypad's + and - step the tile with Ctrl as without it.
     w->activateWindow();
     QTest::keyClick(w, Qt::Key_B);
     const uint8_t tile = selectedTile(s, TileTarget::Map);
-    for (auto [key, zoom] : {std::pair{Qt::Key_Minus, 50}, {Qt::Key_Minus, 25}, {Qt::Key_Minus, 25},
-                             {Qt::Key_Equal, 50}, {Qt::Key_Plus, 100}, {Qt::Key_Plus, 200}, {Qt::Key_Plus, 200},
-                             {Qt::Key_0, 100}}) {
-        QTest::keyClick(w, key, Qt::ControlModifier);
-        EXPECT_EQ(view->zoom(), zoom) << key;
+    using ZoomKey = std::tuple<Qt::Key, Qt::KeyboardModifiers, int32_t>;
+    const Qt::KeyboardModifiers keypad = Qt::ControlModifier | Qt::KeypadModifier;
+    for (auto [key, mods, zoom] : {ZoomKey{Qt::Key_Minus, Qt::ControlModifier, 50},
+                                   {Qt::Key_Minus, Qt::ControlModifier, 25},
+                                   {Qt::Key_Minus, Qt::ControlModifier, 25},
+                                   {Qt::Key_Plus, keypad, 25},
+                                   {Qt::Key_Equal, Qt::ControlModifier, 50},
+                                   {Qt::Key_Plus, Qt::ControlModifier, 100},
+                                   {Qt::Key_Plus, Qt::ControlModifier, 200},
+                                   {Qt::Key_Plus, Qt::ControlModifier, 200},
+                                   {Qt::Key_Plus, keypad, 200},
+                                   {Qt::Key_Minus, keypad, 200},
+                                   {Qt::Key_Plus, keypad, 200},
+                                   {Qt::Key_0, Qt::ControlModifier, 100}}) {
+        QTest::keyClick(w, key, mods);
+        EXPECT_EQ(view->zoom(), zoom) << key << (mods & Qt::KeypadModifier ? " on the keypad" : "");
     }
-    EXPECT_EQ(selectedTile(s, TileTarget::Map), tile) << "a zoom key is no tile step";
+    EXPECT_EQ(selectedTile(s, TileTarget::Map), static_cast<uint8_t>(tile + 2));
 }
 
 TEST_F(EditorWindowsWithLevel, GridDrawsOverTheViewWithoutChangingTheCanvas) {

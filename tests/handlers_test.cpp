@@ -5,6 +5,7 @@
 #include "app/handlers.h"
 #include "tests/support/editor_fixture.h"
 #include "tests/support/view_support.h"
+#include "view/level_loader.h"
 #include "view/map_canvas.h"
 
 namespace vurk {
@@ -120,25 +121,46 @@ TEST_F(Handlers, CtrlChangesCopyAndPaste) {
     EXPECT_EQ(s.mapBuffer[4], 77);
 }
 
+// With its option a level change asks exactly "Save Map?", modified or not;
+// without it only unsaved changes ask "Save changes to level N?". The Change
+// Level dialog follows unless a save failed or the question was cancelled.
 TEST_F(Handlers, LevelChangeAsksToSaveOnlyWithItsOption) {
-    keys({kKeyF2});
-    EXPECT_TRUE(shell.boxes.empty());
-    ASSERT_EQ(shell.dialogs.size(), 1u);
-    EXPECT_EQ(shell.dialogs[0].id, DialogId::ChangeLevel);
-
-    s.options = kOptPromptSaveOnLevelChange;
-    s.mapBuffer[0] = 99;
-    const auto before = test::readFileBytes("vurk.smc");
-    keys({kKeyF2});  // answered No: nothing written, the dialog still opens
-    EXPECT_EQ(shell.boxLines(), std::vector<std::string>{"Are you sure?|Save Map?"});
-    EXPECT_EQ(shell.boxes[0].buttons, BoxButtons::YesNo);
-    EXPECT_EQ(shell.dialogs.size(), 2u);
-    EXPECT_EQ(test::readFileBytes("vurk.smc"), before);
-
-    shell.answers = {BoxAnswer::Yes};
-    keys({kKeyF2});
-    EXPECT_EQ(shell.dialogs.size(), 3u);
-    EXPECT_NE(test::readFileBytes("vurk.smc"), before);
+    const std::string saveMap = "Are you sure?|Save Map?", saveChanges = "VURK-Edit|Save changes to level 0?";
+    struct Case {
+        bool option, modified, itemAtZero;  // an item at x 0 makes the save fail
+        std::vector<BoxAnswer> answers;
+        std::vector<std::string> boxes;
+        bool dialog, written;
+    };
+    const Case cases[] = {
+        {false, false, false, {}, {}, true, false},
+        {true, false, false, {BoxAnswer::No}, {saveMap}, true, false},
+        {true, true, false, {BoxAnswer::No}, {saveMap}, true, false},
+        {true, true, false, {BoxAnswer::Yes}, {saveMap}, true, true},
+        {true, true, true, {BoxAnswer::Yes}, {saveMap, "Error"}, false, false},
+        {false, true, false, {BoxAnswer::Cancel}, {saveChanges}, false, false},
+        {false, true, false, {BoxAnswer::No}, {saveChanges}, true, false},
+        {false, true, false, {BoxAnswer::Yes}, {saveChanges}, true, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "case " << &c - cases);
+        ASSERT_TRUE(loadLevel(s, shell, 0));
+        s.options = c.option ? kOptPromptSaveOnLevelChange : 0;
+        if (c.modified) onKeyDown(s, shell, kKeyPadAdd);
+        if (c.itemAtZero) s.items[0].x = 0;
+        const auto before = test::readFileBytes("vurk.smc");
+        shell.boxes.clear();
+        shell.dialogs.clear();
+        shell.answers = {c.answers.begin(), c.answers.end()};
+        keys({kKeyF2});
+        std::vector<std::string> boxes;  // a failed save's reason is tested elsewhere
+        for (const auto& b : shell.boxes)
+            boxes.push_back(b.caption == kErrorCaption ? b.caption : b.caption + "|" + b.text);
+        EXPECT_EQ(boxes, c.boxes);
+        ASSERT_EQ(shell.dialogs.size(), c.dialog ? 1u : 0u);
+        for (const auto& d : shell.dialogs) EXPECT_EQ(d.id, DialogId::ChangeLevel);
+        EXPECT_EQ(test::readFileBytes("vurk.smc") != before, c.written);
+    }
 }
 
 TEST_F(Handlers, DragsMoveOnlyWithTheLeftButtonAlone) {

@@ -118,6 +118,14 @@ TEST_F(ImageSave, SaveThatCannotBeUndoneIsFinishedAtTheNextOpen) {
         auto onDisk = old;
         if (tampered) onDisk[20] = 0x11;
         writeFileBytes("vurk.smc", onDisk);
+        {
+            // A reader takes the save as finished and leaves both files alone.
+            RomImage reader;
+            ASSERT_EQ(openRomImage(reader, "vurk.smc", ImageFile::Access::Read), RomOpenResult::Ok);
+            EXPECT_EQ(memoryOf(reader), tampered ? onDisk : expected) << what;
+            EXPECT_TRUE(fs::exists("vurk.smc.journal"));
+            EXPECT_EQ(readFileBytes("vurk.smc"), onDisk);
+        }
         ASSERT_EQ(openRomImage(image), RomOpenResult::Ok);
         EXPECT_EQ(image.file.recoveryNote(),
                   tampered ? "vurk.smc.journal holds an interrupted save that does not match vurk.smc; vurk.smc was "
@@ -130,6 +138,20 @@ TEST_F(ImageSave, SaveThatCannotBeUndoneIsFinishedAtTheNextOpen) {
         writeFileBytes("vurk.smc", old);
         ASSERT_EQ(openRomImage(image), RomOpenResult::Ok);
     }
+}
+
+// A journal larger than any save of the image writes is set aside by its size
+// alone, unread (a sparse file of 128 MiB beside an image of 8 KiB).
+TEST_F(ImageSave, OversizedJournalIsSetAsideUnread) {
+    closeRomImage(image);
+    writeFileBytes("vurk.smc.journal", {});
+    fs::resize_file("vurk.smc.journal", 128u << 20);
+    ASSERT_EQ(openRomImage(image), RomOpenResult::Ok);
+    EXPECT_EQ(image.file.recoveryNote(),
+              "vurk.smc.journal is larger than any save of vurk.smc; vurk.smc was left as "
+              "it is and the journal kept as vurk.smc.journal.rejected.");
+    EXPECT_EQ(fs::file_size("vurk.smc.journal.rejected"), 128u << 20);
+    expectImage(old);
 }
 
 // `vurk-tool import` stopped at every write step of its save, and killed at
@@ -262,7 +284,8 @@ TEST_F(KilledImport, ToolSaysWhatWentWrongAndWhatWasRecovered) {
          "Error: The save journal vurk.smc.journal could not be written (Input/output error); vurk.smc is "
          "unchanged.\n"},
         {"import 2", "stop:2", 86, ""},
-        {"dump 1", "", 0,
+        {"dump 1", "", 0, ""},  // a reader leaves the torn journal to the next writer
+        {"replace 1 --tile 0 0", "", 0,
          "Note: The last save to vurk.smc was interrupted before it changed anything; its incomplete journal was "
          "removed and vurk.smc is as it was before that save.\n"},
     };

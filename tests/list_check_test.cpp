@@ -69,27 +69,54 @@ TEST_F(ListCheck, SavesThatWouldChangeACountWriteNothing) {
     const Case cases[] = {
         {"item at x = 0", [](LevelState& s) { s.items[1].x = 0; }, "Item 2 of 3 is at x = 0"},
         {"empty bonus slot before a used one", [](LevelState& s) { s.bonus[0] = 0; }, "Bonus slot 1 of 3"},
-        // The map's last cell is the item list's end record here (see below).
-        {"map over the item list's end", [](LevelState& s) { s.mapBuffer[s.mapSize - 2] = 1; },
-         "the length of its item list"},
     };
-    // A damaged layout: the tile map of level 1 ends on its own item list's end.
-    const LevelContent c = sampleLevel();
-    LevelAddresses at{0xC000, 0xC040, 0xC200, 0};
-    const uint32_t itemEnd = shortPointerOffset(at.rsmList) + listBytes(c) - 5;
-    at.mapOffset = itemEnd + 2 - uint32_t{c.width} * c.height * 2;
-    rom.placeLevel(1, c, at);
-
     for (const Case& k : cases) {
         SCOPED_TRACE(k.name);
-        openAndLoad(1);
+        openAndLoad(0);
         const auto before = imageOnDisk();
-        ASSERT_TRUE(writeLevel(state)) << "the level saves as loaded";
         k.edit(state);
         std::string why;
         EXPECT_FALSE(writeLevel(state, &why));
         EXPECT_NE(why.find(k.reason), std::string::npos) << why;
         EXPECT_EQ(imageOnDisk(), before);
+        closeRomImage(state.rom);
+    }
+}
+
+// A damaged level whose regions share bytes opens and shows, but its save is
+// refused naming the two, before anything is written or a restore point made.
+TEST_F(ListCheck, LevelsWhoseRegionsOverlapLoadButDoNotSave) {
+    const LevelContent c = sampleLevel();
+    const uint32_t mapBytes = uint32_t{c.width} * c.height * 2;
+    const uint16_t header = 0xC000, rsm = 0xC040;
+    const uint32_t victims = shortPointerOffset(rsm) + 2 * 10 + 2;
+    const uint32_t itemEnd = shortPointerOffset(rsm) + listBytes(c) - 5;
+    const struct {
+        const char* name;
+        LevelAddresses at;
+        const char* says;
+    } cases[] = {
+        {"the map's first cell on the item list's end",
+         {header, rsm, 0xC200, itemEnd},
+         "Level 1's tile map and item list overlap in vurk.smc"},
+        {"the map's last cell on the header",
+         {header, rsm, 0xC200, shortPointerOffset(header) + 2 - mapBytes},
+         "Level 1's header and tile map overlap"},
+        {"the bonus list on the rsm list's end and the victims",
+         {header, rsm, static_cast<uint16_t>(victims - 2 - kBank9FBase), 0x9000},
+         "Level 1's rsm list and bonus list overlap"},
+    };
+    for (const auto& k : cases) {
+        SCOPED_TRACE(k.name);
+        rom.placeLevel(1, c, k.at);
+        openAndLoad(1);
+        const auto before = imageOnDisk();
+        state.mapBuffer[2] ^= 1;  // cell 1, which no other region holds
+        std::string why;
+        EXPECT_FALSE(writeLevel(state, &why));
+        EXPECT_NE(why.find(k.says), std::string::npos) << why;
+        EXPECT_EQ(imageOnDisk(), before);
+        EXPECT_FALSE(std::filesystem::exists(kBackupFolder));
         closeRomImage(state.rom);
     }
 }

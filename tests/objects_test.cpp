@@ -215,8 +215,8 @@ TEST(Moves, StoreTheFootHalfASpriteBelowTheHeldMiddle) {
     moveMonster(s, 0, 100, 200);
     EXPECT_EQ(s.otm[0].x, 100);
     EXPECT_EQ(s.otm[0].y, 220);
-    moveMonster(s, 1, 100, 200);  // the rect picture's own height
-    EXPECT_EQ(s.otm[1].y, 218);
+    moveMonster(s, 1, 100, 200);  // the rect code has no row of its own: the default height 34
+    EXPECT_EQ(s.otm[1].y, 217);
     s.monsterList = kRsmList;
     moveMonster(s, 0, 300, 490);
     EXPECT_EQ(s.rsm[0].y, 510);

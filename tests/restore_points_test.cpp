@@ -6,7 +6,9 @@
 #include "app/settings.h"
 #include "dialogs/level_dialogs.h"
 #include "tests/support/editor_fixture.h"
+#include "tests/support/file_holders.h"
 #include "tests/support/level_fixture.h"
+#include "view/edit_history.h"
 
 namespace vurk {
 namespace {
@@ -63,10 +65,17 @@ TEST_F(RestorePoints, NoneForARefusedSaveAndNoSaveWithoutOne) {
     EXPECT_EQ(backupNames().size(), 1u);
 }
 
+// Also the half-made copies that killed writers left (each restore point has a
+// name of its own), but not one a live writer is making.
 TEST_F(RestorePoints, TheNewestAreKeptAndOtherFilesLeftAlone) {
-    fs::create_directory(kBackupFolder);
-    for (int i = 10; i < 32; ++i) writeFileBytes(fs::path(kBackupFolder) / ("vurk-20200101-1200" + std::to_string(i) + ".smc"), {1});
-    writeFileBytes(fs::path(kBackupFolder) / "notes.txt", {1});
+    const fs::path folder = kBackupFolder;
+    fs::create_directory(folder);
+    for (int i = 10; i < 32; ++i) writeFileBytes(folder / ("vurk-20200101-1200" + std::to_string(i) + ".smc"), {1});
+    for (const char* name : {"notes.txt", "notes.txt.vurk-tmp.Ab12Cd", "vurk-20200101-110000.smc.vurk-tmp.Ab12Cd"}) {
+        writeFileBytes(folder / name, {1});
+    }
+    FileWriter live;
+    ASSERT_TRUE(live.create((folder / "vurk-20200101-100000.smc").string()));
     state.mapBuffer[0] ^= 1;
     ASSERT_TRUE(writeLevel(state));
 
@@ -74,7 +83,38 @@ TEST_F(RestorePoints, TheNewestAreKeptAndOtherFilesLeftAlone) {
     ASSERT_EQ(names.size(), kDefaultRestorePointKeep);
     EXPECT_EQ(names.front(), "vurk-20200101-120013.smc");  // the three oldest went
     EXPECT_EQ(names.back(), fs::path(state.restorePoints.lastMade).filename().string());
-    EXPECT_TRUE(fs::exists(fs::path(kBackupFolder) / "notes.txt"));
+    std::vector<std::string> others;
+    for (const auto& e : fs::directory_iterator(folder)) {
+        if (e.path().filename().string().find(".vurk-tmp.") != std::string::npos || e.path().extension() == ".txt") {
+            others.push_back(e.path().filename().string().substr(0, 20));
+        }
+    }
+    std::sort(others.begin(), others.end());
+    EXPECT_EQ(others, (std::vector<std::string>{"notes.txt", "notes.txt.vurk-tmp.A", "vurk-20200101-100000"}));
+}
+
+// A planted link never takes a restore point, or its pruning, out of the
+// workspace; nor a VMAP export and the sweep of its temporary files.
+TEST_F(RestorePoints, NothingIsWrittenOrRemovedThroughALink) {
+    const fs::path outside = dir.path() / "outside";
+    fs::create_directory(outside);
+    for (int i = 10; i < 40; ++i) writeFileBytes(outside / ("vurk-20200101-1200" + std::to_string(i) + ".smc"), {1});
+    writeFileBytes(outside / "level00.vmap.vurk-tmp.Ab12Cd", {1});
+    const auto before = imageOnDisk();
+    fs::create_directory_symlink(outside, kBackupFolder);
+    fs::create_directory_symlink(outside, "maps");
+
+    state.mapBuffer[0] ^= 1;
+    std::string why;
+    EXPECT_FALSE(writeLevel(state, &why));
+    EXPECT_EQ(why, "backups is a link; nothing was saved");
+    EXPECT_EQ(imageOnDisk(), before);
+    test::FakeShell shell;
+    EXPECT_FALSE(writeVmap(state, shell, &why));
+    EXPECT_EQ(why, "maps is a link; nothing was written");
+    ASSERT_EQ(shell.boxes.size(), 1u);
+    EXPECT_EQ(shell.boxes[0].text, kVmapCreateText);
+    EXPECT_EQ(std::distance(fs::directory_iterator(outside), fs::directory_iterator()), 31);
 }
 
 TEST_F(RestorePoints, TwoInOneSecondGetTwoNamesInOrder) {
@@ -102,6 +142,12 @@ TEST(RestorePointSettings, KeepComesFromTheBackupsSection) {
         {"[backups]\nkeep=5\n", 5},
         {"[backups]\nkeep=0\n", 1},
         {"[backups]\nkeep=-4\n", 1},
+        // Never wrapped: numbers past 32 bits keep the most, not one.
+        {"[backups]\nkeep=3000000000\n", kMaxRestorePointKeep},
+        {"[backups]\nkeep=99999999999\n", kMaxRestorePointKeep},
+        {"[backups]\nkeep=-99999999999\n", 1},
+        {"[backups]\nkeep=12 copies\n", 12},
+        {"[backups]\nkeep=many\n", kDefaultRestorePointKeep},
     };
     for (const Case& c : cases) {
         writeFileBytes("vurk.ini", {c.ini.begin(), c.ini.end()});
@@ -132,6 +178,30 @@ TEST_F(EditorSave, AFailedRestorePointIsShownAndNothingSaved) {
         EXPECT_EQ(s.header.tileset, tileset);
         fs::remove(kBackupFolder);
     }
+}
+
+// The editor shows a read-only image and keeps its edits; F1 says why it
+// cannot save them, and what can be done with them.
+TEST_F(EditorSave, AReadOnlyImageIsShownAndF1SaysWhyItIsNotSaved) {
+    load(sampleLevel());
+    closeRomImage(s.rom);
+    test::ReadOnlyFile readOnly("vurk.smc");
+    if (!readOnly.made()) GTEST_SKIP() << "nothing here keeps this process from writing a file";
+    ASSERT_EQ(openRomImage(s.rom), RomOpenResult::Ok);
+    const auto before = readFileBytes("vurk.smc");
+    const uint8_t cell = s.mapBuffer[0];
+    s.mapBuffer[0] ^= 1;
+    recordCellEdit(s, 0, cell);
+    EXPECT_EQ(statusText(s), "Level 0 - 5 x 3 - modified - vurk.smc is read-only");
+    shell.answers = {BoxAnswer::Yes};
+    onKeyUp(s, shell, kKeyF1);
+    ASSERT_EQ(shell.boxes.size(), 2u);
+    EXPECT_EQ(shell.boxes[1].text,
+              "vurk.smc is read-only; nothing was written.\n\nThe edits stay in the editor: "
+              "Ctrl+S writes them to the level's VMAP file.");
+    EXPECT_EQ(readFileBytes("vurk.smc"), before);
+    EXPECT_FALSE(fs::exists(kBackupFolder));
+    EXPECT_TRUE(levelModified(s));
 }
 
 }  // namespace

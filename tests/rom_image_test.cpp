@@ -8,6 +8,7 @@
 #include "level/rom_image.h"
 #include "platform/bytes.h"
 #include "platform/files.h"
+#include "tests/support/file_holders.h"
 #include "tests/support/workdir.h"
 #include "tools/rom_builder.h"
 
@@ -57,12 +58,47 @@ TEST(Addresses, LevelTableOutsideAShortImageIsNotRead) {
 TEST(ImageFile, IsLockedAgainstASecondEditor) {
     WorkDir dir;
     writeFileBytes("vurk.smc", std::vector<uint8_t>(4096, 7));
-    RomImage first, second;
+    RomImage first, second, reader;
     ASSERT_EQ(openRomImage(first), RomOpenResult::Ok);
     EXPECT_EQ(openRomImage(second), RomOpenResult::Locked);
+    // Reading needs no lock.
+    ASSERT_EQ(openRomImage(reader, kRomFileName, ImageFile::Access::Read), RomOpenResult::Ok);
+    EXPECT_TRUE(reader.file.readOnly());
     closeRomImage(first);
     EXPECT_FALSE(first.isOpen());
     EXPECT_EQ(openRomImage(second), RomOpenResult::Ok);
+    closeRomImage(second);
+
+    // The loser is told who holds the image.
+    for (const char* program : {"vurk-edit", "vurk-tool", "other-editor"}) {
+        test::LockHolder holder(program, "vurk.smc");
+        ASSERT_TRUE(holder.holds()) << program;
+        const std::string process = " (process " + std::to_string(holder.pid()) + ")";
+        const std::string named = program == std::string("vurk-edit")   ? "VURK-Edit"
+                                  : program == std::string("vurk-tool") ? "another vurk-tool" + process
+                                                                        : program + process;
+        EXPECT_EQ(openRomImage(second), RomOpenResult::Locked) << program;
+        EXPECT_EQ(second.file.errorText(), "vurk.smc is open in " + named);
+    }
+}
+
+// A file that may not be written opens for reading: unlocked, and every save
+// that would change it refused before anything (a journal included) is made.
+TEST(ImageFile, ReadOnlyFileOpensForReadingAndRefusesSaves) {
+    WorkDir dir;
+    writeFileBytes("vurk.smc", std::vector<uint8_t>(4096, 7));
+    test::ReadOnlyFile readOnly("vurk.smc");
+    if (!readOnly.made()) GTEST_SKIP() << "nothing here keeps this process from writing a file";
+    RomImage image, second;
+    ASSERT_EQ(openRomImage(image), RomOpenResult::Ok);
+    EXPECT_TRUE(image.file.readOnly());
+    EXPECT_EQ(openRomImage(second), RomOpenResult::Ok);
+    std::string why;
+    EXPECT_TRUE(saveRegions(image, {{10, {7, 7}}}, &why)) << "no byte changes: " << why;
+    EXPECT_FALSE(saveRegions(image, {{10, {8}}}, &why));
+    EXPECT_EQ(why, "vurk.smc is read-only; nothing was written");
+    EXPECT_FALSE(std::filesystem::exists("vurk.smc.journal"));
+    EXPECT_EQ(image.base()[10], 7);
 }
 
 TEST(ImageFile, BadFilesAreRefusedWithoutBlocking) {

@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <sys/stat.h>
 #include <tuple>
 #include <unistd.h>
@@ -153,6 +154,81 @@ TEST(InstanceLockTest, SecondHolderIsRefusedUntilTheFirstEnds) {
     EXPECT_FALSE(second.acquire("VURKTestLock"));
     first.reset();
     EXPECT_TRUE(second.acquire("VURKTestLock"));
+}
+
+// Without a runtime folder the lock goes into a folder of the user's own in the
+// shared temporary folder: links and files other users planted there are never
+// followed, and a folder that is not the user's alone is not used.
+TEST(InstanceLockTest, SharedTemporaryFolderTakesNoPlantedLinkOrFolder) {
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    const std::string kept = runtime ? runtime : "";
+    ::unsetenv("XDG_RUNTIME_DIR");
+    const std::string uid = std::to_string(::getuid());
+    const std::string own = "vurk-edit-" + uid, lockFile = "VURKTestLock-" + uid;
+    namespace fs = std::filesystem;
+    const struct {
+        const char* what;
+        std::function<void()> plant;
+        bool used;
+    } cases[] = {
+        {"a link where the lock once was",
+         [&] {
+             fs::create_symlink("victim/made", lockFile);
+             fs::create_directory("victim");
+         },
+         true},
+        {"a link to the lock",
+         [&] {
+             fs::create_directory(own);
+             ::chmod(own.c_str(), 0700);
+             fs::create_symlink("../victim/made", fs::path(own) / lockFile);
+             fs::create_directory("victim");
+         },
+         false},
+        {"a link as the folder",
+         [&] {
+             fs::create_directory("victim");
+             fs::create_directory_symlink("victim", own);
+         },
+         false},
+        {"a folder open to all",
+         [&] {
+             fs::create_directory(own);
+             ::chmod(own.c_str(), 0777);
+         },
+         false},
+        {"another user's folder",
+         [&] {
+             fs::create_directory(own);
+             ::chmod(own.c_str(), 0700);
+             if (::getuid() == 0) ASSERT_EQ(::chown(own.c_str(), 65534, 65534), 0);
+             else ::chmod(own.c_str(), 0707);  // unable to give it away: open to others instead
+         },
+         false},
+    };
+    WorkDir dir;
+    int n = 0;
+    for (const auto& c : cases) {
+        const fs::path tmp = dir.path() / std::to_string(++n);
+        fs::create_directory(tmp);
+        fs::current_path(tmp);
+        ::setenv("TMPDIR", tmp.c_str(), 1);
+        c.plant();
+        {
+            InstanceLock first, second;
+            EXPECT_TRUE(first.acquire("VURKTestLock")) << c.what;
+            EXPECT_EQ(second.acquire("VURKTestLock"), !c.used) << c.what;
+        }
+        EXPECT_FALSE(fs::exists("victim/made")) << c.what;
+        if (c.used) {
+            EXPECT_EQ(fs::status(own).permissions(), fs::perms::owner_all) << c.what;
+            EXPECT_TRUE(fs::is_regular_file(fs::path(own) / lockFile)) << c.what;
+        }
+        ::chmod(own.c_str(), 0700);
+    }
+    fs::current_path(dir.path());
+    ::unsetenv("TMPDIR");
+    if (runtime) ::setenv("XDG_RUNTIME_DIR", kept.c_str(), 1);
 }
 
 }  // namespace

@@ -47,10 +47,10 @@ protected:
         onMouseMove(s, shell, x2, y2, kMkLButton | kMkShift);
         onLeftButtonUp(s, shell);
     }
-    void ctrlShiftKey(int key) {
-        shell.ctrl = shell.shift = true;
+    void ctrlKey(int key) {
+        shell.ctrl = true;
         onKeyUp(s, shell, key);
-        shell.ctrl = shell.shift = false;
+        shell.ctrl = false;
     }
     EditorState s;
     test::FakeShell shell;
@@ -129,8 +129,8 @@ TEST_F(TileTools, StampsAreClippedAtTheMapEdges) {
 }
 
 TEST_F(TileTools, AModeChangeEndsAStampBeingPlacedAndASelectionDrag) {
-    ctrlShiftKey(kKeyC);  // the cursor cell as a stamp
-    ctrlShiftKey(kKeyV);
+    ctrlKey(kKeyD);  // the cursor cell as a stamp
+    ctrlKey(kKeyT);
     ASSERT_TRUE(s.tiles.placing);
     onKeyUp(s, shell, kKeyI);
     onKeyUp(s, shell, kKeyB);
@@ -185,7 +185,7 @@ TEST_F(TileTools, ReplaceAndFindCountTheSameCells) {
 
 TEST_F(TileTools, FindListsObjectsInListOrderOtmBeforeRsm) {
     s.items.resize(3);
-    s.items[0].type = 4, s.items[1].type = 6, s.items[2].type = 4;
+    s.items[0].type = 4, s.items[1].type = 6, s.items[2].type = 5;  // kinds 2, 3 and 2
     s.items[2].x = 70, s.items[2].y = 80;
     s.otm.resize(2);
     s.rsm.resize(2);
@@ -195,10 +195,10 @@ TEST_F(TileTools, FindListsObjectsInListOrderOtmBeforeRsm) {
     s.victims[3].code = 0x839699;
     s.victims[kStart1Record].code = 0;  // start points are no victims
     struct Case { FindKind kind; uint32_t value; std::vector<std::string> want; };
-    for (const Case& c : {Case{FindKind::Item, 4, {"item 0 at 0,0", "item 2 at 70,80"}},
-                          Case{FindKind::Monster, 0x82EF36, {"otm 1 at 0,0", "rsm 0 at 300,0"}},
-                          Case{FindKind::Victim, 0x839699, {"victim 3 at 0,0"}},
-                          Case{FindKind::Victim, 0x839E15, {}}}) {
+    for (const Case& c :
+         {Case{FindKind::Item, 2, {"item 0 at 0,0", "item 2 at 70,80"}},
+          Case{FindKind::Monster, 0x82EF36, {"otm 1 at 0,0", "rsm 0 at 300,0"}},
+          Case{FindKind::Victim, 0x839699, {"victim 3 at 0,0"}}, Case{FindKind::Victim, 0x839E15, {}}}) {
         std::vector<std::string> got;
         for (const FindHit& h : findInLevel(s, c.kind, c.value, wholeMap(s))) got.push_back(hitText(h));
         EXPECT_EQ(got, c.want);
@@ -214,8 +214,8 @@ TEST_F(TileTools, EachToolIsOneUndoableStep) {
     const Case cases[] = {
         {"stamp", [&] {
              shiftDrag(0, 0, at(1), at(1));
-             ctrlShiftKey(kKeyC);
-             ctrlShiftKey(kKeyV);
+             ctrlKey(kKeyD);
+             ctrlKey(kKeyT);
              onMouseMove(s, shell, at(4), at(3), 0);
              onLeftButtonDown(s, shell, at(3), at(2), kMkLButton);  // placed where clicked
          }},
@@ -249,25 +249,38 @@ TEST_F(TileTools, EachToolIsOneUndoableStep) {
     EXPECT_EQ(std::tuple(tileAt(s, 1, 1), tileAt(s, 4, 3)), std::tuple(33, 0));  // clipped: pad cell (3, 2)
 }
 
+// Shift changes no key: Ctrl+Shift+V and Ctrl+Shift+C stay Victim mode and the
+// Clipboard Viewer, and the stamp keys work with Shift as without.
 TEST_F(TileTools, TheNewKeysLeaveTheOldOnesAlone) {
-    struct Case { bool ctrl, shift; int key; int32_t mode; size_t dialogs; bool placing; };
-    s.tiles.stamp = copyCells(s, {0, 0, 1, 1});
-    for (const Case& c : {Case{true, true, kKeyV, kModeBg, 0, true},     // paste stamp
-                          Case{false, false, kKeyV, kModeVictim, 0, false},  // Victim mode
-                          Case{true, true, kKeyC, kModeBg, 0, false},     // copy stamp
-                          Case{true, false, kKeyC, kModeBg, 1, false}}) { // Clipboard Viewer
+    struct Case {
+        bool ctrl, shift;
+        int key;
+        int32_t mode;
+        size_t dialogs;
+        size_t stamp;
+        bool placing;
+    };
+    for (const Case& c : {Case{true, true, kKeyV, kModeVictim, 0, 0, false},  // Victim mode
+                          Case{false, false, kKeyV, kModeVictim, 0, 0, false},
+                          Case{true, true, kKeyC, kModeBg, 1, 0, false},  // Clipboard Viewer
+                          Case{true, false, kKeyC, kModeBg, 1, 0, false},
+                          Case{true, false, kKeyT, kModeBg, 0, 0, false},  // no stamp to paste yet
+                          Case{true, true, kKeyD, kModeBg, 0, 1, false},   // copy stamp
+                          Case{true, false, kKeyT, kModeBg, 0, 1, true},   // paste stamp
+                          Case{true, true, kKeyT, kModeBg, 0, 1, true}}) {
         enterMode(s, shell, kModeBg);
         s.tiles.placing = false;
         shell.dialogs.clear();
         shell.ctrl = c.ctrl, shell.shift = c.shift;
         onKeyUp(s, shell, c.key);
-        EXPECT_EQ(std::tuple(s.editMode, shell.dialogs.size(), s.tiles.placing), std::tuple(c.mode, c.dialogs, c.placing))
-            << c.key;
+        EXPECT_EQ(std::tuple(s.editMode, shell.dialogs.size(), s.tiles.stamp.tiles.size(), s.tiles.placing),
+                  std::tuple(c.mode, c.dialogs, c.stamp, c.placing))
+            << c.key << (c.shift ? " with Shift" : "");
     }
     shell.ctrl = shell.shift = false;
     enterMode(s, shell, kModeBg);
     onKeyUp(s, shell, kKeyEscape);  // a stamp being placed is dropped, nothing written
-    ctrlShiftKey(kKeyV);
+    ctrlKey(kKeyT);
     const std::vector<uint8_t> before = s.mapBuffer;
     onKeyUp(s, shell, kKeyEscape);
     EXPECT_FALSE(s.tiles.placing);
@@ -296,6 +309,12 @@ TEST_F(TileTools, FindDialogStepsThroughHitsAndReplacesAfterAsking) {
     d.list()->setCurrentRow(0);
     EXPECT_EQ(switches.back(), (std::pair<int32_t, int32_t>{kModeMonster, kRsmList}));
     EXPECT_EQ(std::tuple(s.selectedObject, s.tiles.marking), std::tuple(0, true));
+
+    s.items = {makeItem(64, 64, 7)};  // named "Weed Whacker", kind 3, by Choose Item
+    d.kindBox()->setCurrentIndex(int(FindKind::Item));
+    d.objectBox()->setCurrentIndex(3);
+    d.find();
+    EXPECT_EQ(d.list()->count(), 1);
 
     d.kindBox()->setCurrentIndex(int(FindKind::Tile));
     d.tileBox()->setValue(13);
@@ -334,8 +353,8 @@ TEST(TileToolCommands, FindAndReplaceOnTheDemoImage) {
         EXPECT_EQ(test::runTool(same).out, found.out) << same;  // a leading 0 is no octal
     }
     const std::vector<uint8_t> image = test::readFileBytes("vurk.smc");
-    for (const char* bad : {"replace 2 --tile 39 256", "replace 2 --tile 39", "find 2 --tile x", "find 2 --tile 0x", "find 2 --tile +39",
-                            "replace 56 --tile 1 2"}) {
+    for (const char* bad : {"replace 2 --tile 39 256", "replace 2 --tile 39", "find 2 --tile x", "find 2 --tile 0x",
+                            "find 2 --tile +39", "find 2 --item 128", "replace 56 --tile 1 2"}) {
         EXPECT_EQ(test::runTool(bad).status, 1) << bad;
     }
     // Nothing to change: a line says so, and neither the image nor the restore points are touched.

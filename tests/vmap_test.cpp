@@ -121,18 +121,25 @@ TEST_F(Vmap, DamagedFilesAreRefusedAndChangeNothing) {
         const char* what;
         void (*damage)(std::vector<uint8_t>& f);
         off_t sparseSize;  // not 0: the file is then made this long, without writing the bytes
+        const char* reason;
     } cases[] = {
-        {"file of another level", [](std::vector<uint8_t>& f) { writeLe32(&f[4], ~4u); }, 0},
-        {"wrong magic", [](std::vector<uint8_t>& f) { f[3] = 'X'; }, 0},
-        {"other map size", [](std::vector<uint8_t>& f) { writeLe16(&f[16 + 34], 6); }, 0},
-        {"other item count", [](std::vector<uint8_t>& f) { writeLe16(&f[8], 2); }, 0},
-        {"victim count not 10", [](std::vector<uint8_t>& f) { writeLe16(&f[10], 11); }, 0},
-        {"other rsm count", [](std::vector<uint8_t>& f) { writeLe16(&f[12], 3); }, 0},
-        {"other otm count", [](std::vector<uint8_t>& f) { writeLe16(&f[14], 1); }, 0},
-        {"cut short", [](std::vector<uint8_t>& f) { f.pop_back(); }, 0},
-        {"shorter than its header", [](std::vector<uint8_t>& f) { f.resize(40); }, 0},
-        {"one byte too many", [](std::vector<uint8_t>& f) { f.push_back(0); }, 0},
-        {"1 GiB", [](std::vector<uint8_t>&) {}, off_t{1} << 30},
+        {"file of another level", [](std::vector<uint8_t>& f) { writeLe32(&f[4], ~4u); }, 0,
+         "belongs to level 4, not level 3"},
+        {"wrong magic", [](std::vector<uint8_t>& f) { f[3] = 'X'; }, 0, "not a VMAP file"},
+        {"other map size", [](std::vector<uint8_t>& f) { writeLe16(&f[16 + 34], 6); }, 0,
+         "holds a 6 x 3 map, not 5 x 3"},
+        {"other item count", [](std::vector<uint8_t>& f) { writeLe16(&f[8], 2); }, 0, "holds 2 items, 10 victims"},
+        {"victim count not 10", [](std::vector<uint8_t>& f) { writeLe16(&f[10], 11); }, 0, "11 victims"},
+        {"other rsm count", [](std::vector<uint8_t>& f) { writeLe16(&f[12], 3); }, 0, "and 3 rsm, the level"},
+        {"other otm count", [](std::vector<uint8_t>& f) { writeLe16(&f[14], 1); }, 0, "1 otm and"},
+        {"cut short", [](std::vector<uint8_t>& f) { f.pop_back(); }, 0, "ends after 284 of 285 bytes"},
+        {"shorter than its header", [](std::vector<uint8_t>& f) { f.resize(40); }, 0, "ends after 40 of 285"},
+        {"one byte too many", [](std::vector<uint8_t>& f) { f.push_back(0); }, 0,
+         "longer than the 285 bytes of this level's file"},
+        {"1 GiB", [](std::vector<uint8_t>&) {}, off_t{1} << 30, "longer than the 285 bytes"},
+        // Its level is read before its size, as the loader reads them.
+        {"longer file of another level", [](std::vector<uint8_t>& f) { writeLe32(&f[4], ~4u); }, off_t{1} << 30,
+         "belongs to level 4, not level 3"},
     };
     openAndLoad(3);
     ASSERT_TRUE(writeVmap(state, shell));
@@ -149,7 +156,9 @@ TEST_F(Vmap, DamagedFilesAreRefusedAndChangeNothing) {
             ASSERT_EQ(::truncate("maps/level03.vmap", c.sparseSize), 0);
         }
         shell.boxes.clear();
-        EXPECT_FALSE(readVmapData(state, shell));
+        std::string why;
+        EXPECT_FALSE(readVmapData(state, shell, {}, &why));
+        EXPECT_NE(why.find(c.reason), std::string::npos) << why;
         expectOneBox("Error in vmap file");
         EXPECT_EQ(state.items[0].x, 4321);
         EXPECT_EQ(state.victims[kStart1Record].x, 1234);

@@ -31,6 +31,7 @@ protected:
         rom.image[shortPointerOffset(at[1].header) + 50] = 9;  // music
         // Item 0's x (32 becomes 96), behind two rsm records, the victims and two otm records.
         rom.image[shortPointerOffset(at[2].rsmList) + 22 + 120 + 26] ^= 0x40;
+        rom.image[0x1000] ^= 1;  // a byte of no level
         ASSERT_TRUE(rom.save("vurk.smc"));
         edited = rom.image;
         fs::create_directory("maps");
@@ -63,16 +64,63 @@ TEST_F(ToolBackups, RestoringOneLevelChangesOnlyItsRegions) {
     EXPECT_TRUE(has(list.out, points[0].path + "  " + points[0].when + "  level 1 differs")) << list.out;
 }
 
-// Restoring makes a restore point; an import that changes no byte of the
-// image needs none.
-TEST_F(ToolBackups, RestoringMakesARestorePointAndAnUnchangedImportNone) {
-    ASSERT_EQ(runTool("restore before.smc").status, 0);
+// Level 1's rsm list after its item list: the loader finds no rsm records, and
+// restoring the level copies the pieces it found and no other byte.
+TEST_F(ToolBackups, RestoringALevelWhoseRsmListLiesAfterItsItems) {
+    LevelHeader h = rom.readHeader(1);
+    h.rsmList = static_cast<uint16_t>(h.itemList + 16);
+    rom.writeHeader(1, h);
+    ASSERT_TRUE(rom.save("vurk.smc"));
+    std::vector<uint8_t> expected = rom.image;
+    rom.image[at[1].mapOffset] ^= 1;
+    expected[at[1].mapOffset] ^= 1;
+    rom.image[shortPointerOffset(at[1].rsmList)] ^= 1;  // no longer level 1's
+    ASSERT_TRUE(rom.save("copy.smc"));
+
+    ToolRun r = runTool("restore copy.smc --level 1");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(readFileBytes("vurk.smc"), expected);
+}
+
+// A command that changes no byte of the image makes no restore point and
+// removes none (with keep=2, two no-op restores would rotate out the copy of
+// the edits); each says what it did.
+TEST_F(ToolBackups, OnlyCommandsThatChangeBytesMakeRestorePoints) {
+    writeFileBytes("vurk.ini", {'[', 'b', 'a', 'c', 'k', 'u', 'p', 's', ']', '\n', 'k', 'e', 'e', 'p', '=', '2'});
+    ToolRun first = runTool("restore before.smc");
+    ASSERT_EQ(first.status, 0) << first.err;
+    const std::vector<RestorePointFile> made = listRestorePoints("backups");
+    ASSERT_EQ(made.size(), 1u);
+    EXPECT_EQ(first.out, "restored before.smc; vurk.smc as it was is in " + made[0].path + "\n");
     EXPECT_EQ(readFileBytes("vurk.smc"), original);
-    ASSERT_EQ(runTool("export 0").status, 0);
-    ASSERT_EQ(runTool("import 0").status, 0);
-    ASSERT_EQ(runTool("import 0").status, 0);
-    EXPECT_EQ(backupCount(), 1u);
+    const struct {
+        const char* args;
+        std::string out;
+    } cases[] = {
+        {"restore vurk.smc", "vurk.smc is already as in vurk.smc; nothing was written\n"},
+        {"restore before.smc --level 1", "level 1 of vurk.smc is already as in before.smc; nothing was written\n"},
+        {"export 0", "exported level 0 to maps/level00.vmap\n"},
+        {"import 0", "level 0 of vurk.smc already holds maps/level00.vmap; nothing was written\n"},
+        {"restore vurk.smc", "vurk.smc is already as in vurk.smc; nothing was written\n"},
+    };
+    for (const auto& c : cases) {
+        ToolRun r = runTool(c.args);
+        EXPECT_EQ(r.status, 0) << c.args << ": " << r.err;
+        EXPECT_EQ(r.out, c.out) << c.args;
+    }
     EXPECT_EQ(readFileBytes("vurk.smc"), original);
+    ASSERT_EQ(backupCount(), 1u);
+    EXPECT_EQ(listRestorePoints("backups")[0].path, made[0].path);
+    EXPECT_EQ(readFileBytes(made[0].path), edited);
+
+    auto vmap = readFileBytes("maps/level00.vmap");
+    vmap.back() ^= 1;
+    writeFileBytes("maps/level00.vmap", vmap);
+    ToolRun r = runTool("import 0");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out.rfind("imported maps/level00.vmap into level 0; vurk.smc as it was is in backups/vurk-", 0), 0u)
+        << r.out;
+    EXPECT_EQ(backupCount(), 2u);
 }
 
 TEST_F(ToolBackups, DiffReportsWhatChangedWithTheStatusOfDiff) {
@@ -87,8 +135,30 @@ TEST_F(ToolBackups, DiffReportsWhatChangedWithTheStatusOfDiff) {
     char cellLine[64];
     std::snprintf(cellLine, sizeof cellLine, "  cell (1,1): 0x%04x -> 0x%04x\n", cell, (cell & 0xFF00) | 0x55);
     EXPECT_TRUE(has(r.out, std::string("level 1\n  header: music 7 -> 9\n") + cellLine)) << r.out;
-    EXPECT_TRUE(has(r.out, "level 2\n  item 0: moved (32,96) -> (96,96)\n")) << r.out;
+    EXPECT_TRUE(has(r.out, "level 2\n  item 0: moved (32,96) -> (96,96)\noutside the levels: 1 bytes differ\n"))
+        << r.out;
     EXPECT_FALSE(has(r.out, "level 0")) << r.out;
+
+    // Level 0's header copied elsewhere and its table entry moved, level 1's
+    // item list empty (its first x is 0): diff and backups compare a list with
+    // none (in the sanitizer build, with no pointer past the empty one), and the
+    // level table is reported.
+    std::vector<uint8_t> other = original;
+    const uint32_t header0 = shortPointerOffset(at[0].header), copy = 0xF9000;
+    std::copy_n(original.begin() + header0, sizeof(LevelHeader), other.begin() + copy);
+    writeLe16(other.data() + kLevelTableOffset, static_cast<uint16_t>(copy - kBank9FBase));
+    writeLe16(other.data() + shortPointerOffset(at[1].rsmList) + 22 + 120 + 26, 0);
+    writeFileBytes("other.smc", other);
+    ToolRun t = runTool("diff before.smc other.smc");
+    EXPECT_EQ(t.status, 1) << t.err;
+    EXPECT_EQ(t.out,
+              "level 1\n  item 0: removed at (32,96), type 0\n  item 1: removed at (96,96), type 2\n"
+              "  item 2: removed at (160,96), type 4\nlevel table: level 0's header 0x0f8300 -> 0x0f9000\n");
+    fs::create_directory("backups");
+    fs::copy_file("other.smc", "backups/vurk-20260101-120000.smc");
+    ToolRun list = runTool("backups");
+    EXPECT_EQ(list.status, 0) << list.err;
+    EXPECT_TRUE(has(list.out, "levels 1, 2 differ")) << list.out;
 
     std::vector<uint8_t> refused = original;
     writeLe16(refused.data() + shortPointerOffset(at[0].header) + 34, 0);  // width 0

@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "platform/instance_lock.h"
+#include "tests/support/file_holders.h"
 #include "tests/support/level_fixture.h"
 #include "tests/support/run_tool.h"
 
@@ -137,13 +138,10 @@ TEST_F(Tool, ErrorsWriteNothing) {
     writeFileBytes("maps/level02.vmap", {vmap.begin(), vmap.begin() + 75});
     EXPECT_EQ(failed("import 2"),
               std::pair(1, "Error in vmap file: ends after 75 of " + std::to_string(vmap.size()) + " bytes\n"));
-    {
-        RomImage held;  // as the editor holds it
-        ASSERT_EQ(openRomImage(held), RomOpenResult::Ok);
-        EXPECT_EQ(failed("dump 2"), std::pair(1, std::string("Error: vurk.smc is open in VURK-Edit\n")));
-    }
-
-    for (const char* args : {"dump 56", "dump x", "dump", "nonsense"}) EXPECT_EQ(runTool(args).status, 1) << args;
+    for (const char* args : {"dump 56", "dump x", "dump", ""}) EXPECT_EQ(runTool(args).status, 1) << args;
+    const ToolRun unknown = runTool("frobnicate");
+    EXPECT_EQ(unknown.status, 2);
+    EXPECT_EQ(unknown.err.rfind("unknown command: frobnicate\nusage:\n", 0), 0u) << unknown.err;
     EXPECT_EQ(readFileBytes("vurk.smc"), image);
 
     // A level that no longer loads is neither dumped nor imported.
@@ -158,6 +156,36 @@ TEST_F(Tool, ErrorsWriteNothing) {
     EXPECT_NE(r.err.find("Level 9: the object lists (rsm list, victims, otm list, items) overlap"), std::string::npos) << r.err;
     EXPECT_EQ(runTool("dump 9").status, 1);
     EXPECT_EQ(readFileBytes("vurk.smc"), image);
+}
+
+// Commands that only read work on an image that may not be written, or that
+// another program holds; those that write say why they do not.
+TEST_F(Tool, ReadOnlyOrHeldImagesAreReadAndNotWritten) {
+    save();
+    std::filesystem::create_directory("maps");
+    ASSERT_EQ(runTool("export 2").status, 0);
+    const auto image = readFileBytes("vurk.smc");
+    const auto check = [&](const std::string& refusal) {
+        for (const char* args : {"levels", "dump 2", "find 2 --tile 0", "export 2"}) {
+            const ToolRun r = runTool(args);
+            EXPECT_EQ(r.status, 0) << args << ": " << r.err;
+        }
+        for (const char* args : {"import 2", "replace 2 --tile 0 1", "restore vurk.smc"}) {
+            EXPECT_EQ(runTool(args).err, "Error: " + refusal + "\n") << args;
+        }
+        EXPECT_EQ(readFileBytes("vurk.smc"), image);
+        EXPECT_FALSE(std::filesystem::exists("backups"));
+    };
+    for (const char* program : {"vurk-edit", "vurk-tool"}) {
+        test::LockHolder holder(program, "vurk.smc");
+        ASSERT_TRUE(holder.holds());
+        check(program == std::string("vurk-edit")
+                  ? "vurk.smc is open in VURK-Edit"
+                  : "vurk.smc is open in another vurk-tool (process " + std::to_string(holder.pid()) + ")");
+    }
+    test::ReadOnlyFile readOnly("vurk.smc");
+    if (!readOnly.made()) GTEST_SKIP() << "nothing here keeps this process from writing a file";
+    check("vurk.smc is read-only; nothing was written");
 }
 
 TEST(ToolAndEditor, HelpAndVersionPrintAndEndWell) {

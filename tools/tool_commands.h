@@ -40,8 +40,9 @@ public:
 inline constexpr const char* kToolSettingsFile = ".\\vurk.ini";
 
 // Opens "vurk.smc" as the editor does, with the restore points kept as vurk.ini
-// says; prints the editor's text on failure.
-bool openImage(LevelState& s);
+// says; prints the editor's text on failure. Commands that only read open it
+// for reading, unlocked; those that write refuse a read-only image at once.
+bool openImage(LevelState& s, ImageFile::Access access);
 
 // Reads an image or side file whole for comparing, without locking it; files
 // larger than any image the editor opens are refused unread.
@@ -78,8 +79,8 @@ bool parseNumber(const std::string& text, uint32_t max, uint32_t& value);
 // Parses a level number 0 to 55; prints a message and returns false otherwise.
 bool parseLevelNumber(const std::string& text, uint32_t& level);
 
-// Loads the level that `args` (one level number) names from "vurk.smc";
-// prints why not and returns false otherwise.
-bool openLevel(LevelState& s, const std::vector<std::string>& args);
+// Loads the level that `args` (one level number) names from "vurk.smc", opened
+// as openImage opens it; prints why not and returns false otherwise.
+bool openLevel(LevelState& s, const std::vector<std::string>& args, ImageFile::Access access);
 
 }  // namespace vurk::tool

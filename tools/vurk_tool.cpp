@@ -50,11 +50,14 @@ int main(int argc, char** argv) {
         }
         return 0;
     }
-    if (!args.empty()) {
-        for (const Command& c : commands()) {
-            if (args[0] == c.name) return c.run({args.begin() + 1, args.end()});
-        }
+    if (args.empty()) {
+        printUsage(std::cerr);
+        return 1;
     }
+    for (const Command& c : commands()) {
+        if (args[0] == c.name) return c.run({args.begin() + 1, args.end()});
+    }
+    std::cerr << "unknown command: " << args[0] << "\n";
     printUsage(std::cerr);
-    return 1;
+    return 2;
 }

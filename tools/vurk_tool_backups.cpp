@@ -105,7 +105,7 @@ int runRestore(const std::vector<std::string>& args) {
         return 1;
     }
     LevelState current;
-    if (!openImage(current)) return 1;
+    if (!openImage(current, ImageFile::Access::Write)) return 1;
     if (bytes.size() != current.rom.size()) {
         std::cerr << "Error: " << name << " has " << bytes.size() << " bytes and vurk.smc " << current.rom.size()
                   << ": it is not a restore point of this image\n";
@@ -118,12 +118,17 @@ int runRestore(const std::vector<std::string>& args) {
         writes.push_back({0, std::move(bytes)});
     }
     std::string why;
-    if (!ensureRestorePoint(current.restorePoints, current.rom, why) || !saveRegions(current.rom, writes, &why)) {
+    if (!saveWithRestorePoint(current.restorePoints, current.rom, writes, &why)) {
         std::cerr << "Error: " << why << "\n";
         return 1;
     }
-    std::cout << "restored " << (oneLevel ? "level " + std::to_string(level) + " of " : std::string()) << name
-              << "; vurk.smc as it was is in " << current.restorePoints.lastMade << "\n";
+    const std::string what = oneLevel ? "level " + std::to_string(level) + " of " : std::string();
+    if (current.restorePoints.lastMade.empty()) {
+        std::cout << what << "vurk.smc is already as in " << name << "; nothing was written\n";
+    } else {
+        std::cout << "restored " << what << name << "; vurk.smc as it was is in " << current.restorePoints.lastMade
+                  << "\n";
+    }
     return 0;
 }
 

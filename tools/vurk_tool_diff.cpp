@@ -1,9 +1,11 @@
 // vurk-tool diff: what differs between two images, restore points or VMAP
 // files, level by level; and the level comparison that `backups` uses too.
+#include <algorithm>
 #include <cstddef>
 #include <cstdio>
 #include <cstring>
 #include <iostream>
+#include <optional>
 
 #include "platform/files.h"
 #include "tools/tool_commands.h"
@@ -103,8 +105,9 @@ void compareList(const char* kind, const Record* a, size_t na, const Record* b, 
                  const Field (&fields)[N], std::vector<std::string>& out) {
     for (size_t i = 0; i < std::max(na, nb); ++i) {
         const std::string head = std::string(kind) + " " + std::to_string(i) + ": ";
-        const auto* ra = reinterpret_cast<const uint8_t*>(a + i);
-        const auto* rb = reinterpret_cast<const uint8_t*>(b + i);
+        // An empty list's records may lie at no address: no pointer past its count.
+        const auto* ra = i < na ? reinterpret_cast<const uint8_t*>(a + i) : nullptr;
+        const auto* rb = i < nb ? reinterpret_cast<const uint8_t*>(b + i) : nullptr;
         if (i >= na) {
             out.push_back(head + "added " + recordText(rb, xAt, fields));
             continue;
@@ -221,6 +224,45 @@ bool readSide(Side& side) {
     return true;
 }
 
+// Marks the bytes that level `level`, as `s` holds it, owns in its image; none
+// when the level was refused there.
+void markLevel(const LevelState& s, uint32_t level, std::vector<bool>& owned) {
+    if (!s.levelLoaded || s.currentLevel != level) return;
+    for (const ImageSpan& span : levelSpans(s)) std::fill_n(owned.begin() + span.offset, span.size, true);
+}
+
+std::string headerOffsetText(std::optional<uint32_t> offset) {
+    if (!offset) return "none";
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%06x", *offset);
+    return text;
+}
+
+// Prints what differs between two whole images besides their levels: the
+// level table's header offsets, and the bytes that no level owns on either
+// side (`owned`, as markLevel left it). Returns true when anything does.
+bool printOutsideLevels(const Side& a, const Side& b, std::vector<bool>& owned) {
+    bool differ = false;
+    for (uint32_t level = 0; level < kLevelCount; ++level) {
+        const std::optional<uint32_t> from = levelHeaderOffset(a.state.rom, level);
+        const std::optional<uint32_t> to = levelHeaderOffset(b.state.rom, level);
+        if (from == to) continue;
+        std::cout << "level table: level " << level << "'s header " << headerOffsetText(from) << " -> "
+                  << headerOffsetText(to) << "\n";
+        differ = true;
+    }
+    const size_t common = std::min(a.file.size(), b.file.size());
+    std::fill(owned.begin() + std::min<size_t>(owned.size(), kLevelTableOffset),
+              owned.begin() + std::min<size_t>(owned.size(), kLevelTableOffset + 2 * kLevelCount), true);
+    size_t count = std::max(a.file.size(), b.file.size()) - common;
+    for (size_t i = 0; i < common; ++i) count += !owned[i] && a.file[i] != b.file[i];
+    if (count > 0) {
+        std::cout << "outside the levels: " << count << " bytes differ\n";
+        differ = true;
+    }
+    return differ;
+}
+
 // Loads level `level` of the side, a VMAP over its base image. False: an
 // error was printed.
 bool loadVmapSide(Side& side, uint32_t level, ConsoleShell& shell) {
@@ -309,6 +351,7 @@ int runDiff(const std::vector<std::string>& args) {
     ConsoleShell shell;
     bool differ = false;
     std::vector<std::pair<uint32_t, uint32_t>> cells;
+    std::vector<bool> owned(haveLevel ? 0 : std::max(a.file.size(), b.file.size()));
     for (uint32_t level = haveLevel ? only : 0; level < (haveLevel ? only + 1 : kLevelCount); ++level) {
         std::vector<std::string> lines;
         if (a.vmap || b.vmap) {
@@ -326,18 +369,17 @@ int runDiff(const std::vector<std::string>& args) {
             lines = levelDifferences(a.state, b.state, &cells);
         } else {
             compareLevel(a.state, b.state, level, lines, &cells, a.name, b.name);
+            if (!haveLevel) {
+                markLevel(a.state, level, owned);
+                markLevel(b.state, level, owned);
+            }
         }
         if (lines.empty()) continue;
         differ = true;
         std::cout << "level " << level << "\n";
         for (const std::string& line : lines) std::cout << "  " << line << "\n";
     }
-    if (!differ && !haveLevel && a.file != b.file) {
-        size_t count = a.file.size() > b.file.size() ? a.file.size() - b.file.size() : b.file.size() - a.file.size();
-        for (size_t i = 0; i < std::min(a.file.size(), b.file.size()); ++i) count += a.file[i] != b.file[i];
-        std::cout << "outside the levels: " << count << " bytes differ\n";
-        differ = true;
-    }
+    if (!haveLevel && printOutsideLevels(a, b, owned)) differ = true;
     if (!png.empty() && !renderDiff(imageB, b, only, cells, png)) return kError;
     return differ ? 1 : 0;
 }

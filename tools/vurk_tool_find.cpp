@@ -9,7 +9,7 @@ namespace vurk::tool {
 
 namespace {
 
-// A tile value, item type or object code up to `max`; prints why not otherwise.
+// A tile value, item kind or object code up to `max`; prints why not otherwise.
 bool parseValue(const std::string& text, uint32_t max, uint32_t& value) {
     if (parseNumber(text, max, value)) return true;
     std::cerr << "Error: \"" << text << "\" is no number from 0 to " << max << "\n";
@@ -29,10 +29,11 @@ int runFind(const std::vector<std::string>& args) {
         return 1;
     }
     uint32_t value = 0;
-    const uint32_t max = kind->second == FindKind::Tile || kind->second == FindKind::Item ? 255 : 0xFFFFFFFFu;
+    // An item kind is its type halved, as Choose Item names it.
+    const uint32_t max = kind->second == FindKind::Tile ? 255 : kind->second == FindKind::Item ? 127 : 0xFFFFFFFFu;
     if (!parseValue(args[2], max, value)) return 1;
     LevelState s;
-    if (!openLevel(s, {args[0]})) return 1;
+    if (!openLevel(s, {args[0]}, ImageFile::Access::Read)) return 1;
     for (const FindHit& hit : findInLevel(s, kind->second, value, wholeMap(s))) std::cout << hitText(hit) << "\n";
     return 0;
 }
@@ -45,7 +46,7 @@ int runReplace(const std::vector<std::string>& args) {
     uint32_t from = 0, to = 0;
     if (!parseValue(args[2], 255, from) || !parseValue(args[3], 255, to)) return 1;
     LevelState s;
-    if (!openLevel(s, {args[0]})) return 1;
+    if (!openLevel(s, {args[0]}, ImageFile::Access::Write)) return 1;
     // Nothing to change: no write, so no restore point pushes out an older one.
     if (from == to || findInLevel(s, FindKind::Tile, from, wholeMap(s)).empty()) {
         std::cout << "nothing to replace: ";

@@ -1,5 +1,6 @@
 // vurk-tool commands on the levels of "vurk.smc": levels, dump, export, import.
 #include <cstdio>
+#include <cstring>
 #include <iostream>
 #include <sstream>
 
@@ -8,9 +9,13 @@
 
 namespace vurk::tool {
 
-bool openImage(LevelState& s) {
-    switch (openRomImage(s.rom)) {
+bool openImage(LevelState& s, ImageFile::Access access) {
+    switch (openRomImage(s.rom, kRomFileName, access)) {
     case RomOpenResult::Ok:
+        if (access == ImageFile::Access::Write && s.rom.file.readOnly()) {
+            std::cerr << "Error: " << kRomFileName << kReadOnlyText << "\n";
+            return false;
+        }
         if (Profile ini; ini.load(kToolSettingsFile, kProfileMaxBytes) == ReadResult::Ok) {
             s.restorePoints.keep = restorePointKeep(ini);
         }
@@ -20,8 +25,6 @@ bool openImage(LevelState& s) {
         std::cerr << "Error: Could not find vurk.smc\n";
         return false;
     case RomOpenResult::Locked:
-        std::cerr << "Error: vurk.smc is open in VURK-Edit\n";
-        return false;
     case RomOpenResult::Failed:
         std::cerr << "Error: " << s.rom.file.errorText() << "\n";
         return false;
@@ -29,13 +32,13 @@ bool openImage(LevelState& s) {
     return false;
 }
 
-bool openLevel(LevelState& s, const std::vector<std::string>& args) {
+bool openLevel(LevelState& s, const std::vector<std::string>& args, ImageFile::Access access) {
     uint32_t level = 0;
     if (args.size() != 1) {
         std::cerr << "Error: give one level number\n";
         return false;
     }
-    if (!parseLevelNumber(args[0], level) || !openImage(s)) return false;
+    if (!parseLevelNumber(args[0], level) || !openImage(s, access)) return false;
     std::string why;
     if (!loadLevelData(s, level, why)) {
         std::cerr << "Error: " << why << "\n";
@@ -52,7 +55,7 @@ int runLevels(const std::vector<std::string>& args) {
         return 1;
     }
     LevelState s;
-    if (!openImage(s)) return 1;
+    if (!openImage(s, ImageFile::Access::Read)) return 1;
     int status = 0;
     for (uint32_t level = 0; level < kLevelCount; ++level) {
         std::string why;
@@ -74,7 +77,7 @@ int runLevels(const std::vector<std::string>& args) {
 
 int runDump(const std::vector<std::string>& args) {
     LevelState s;
-    if (!openLevel(s, args)) return 1;
+    if (!openLevel(s, args, ImageFile::Access::Read)) return 1;
     const LevelHeader& h = s.header;
     std::ostringstream o;
     o << "{\"level\":" << s.currentLevel << ",\"headerOffset\":" << s.regions.header << ",\"header\":{"
@@ -129,22 +132,33 @@ int runDump(const std::vector<std::string>& args) {
     return 0;
 }
 
+// "maps/level03.vmap": the level's VMAP file as the host names it.
+std::string vmapFileName(uint32_t level) { return nativePath(vmapPath(level)).substr(std::strlen("./")); }
+
 int runExport(const std::vector<std::string>& args) {
     LevelState s;
     ConsoleShell shell;
-    if (!openLevel(s, args)) return 1;
-    return writeVmap(s, shell) ? 0 : 1;
+    if (!openLevel(s, args, ImageFile::Access::Read) || !writeVmap(s, shell, &shell.detail)) return 1;
+    std::cout << "exported level " << s.currentLevel << " to " << vmapFileName(s.currentLevel) << "\n";
+    return 0;
 }
 
 int runImport(const std::vector<std::string>& args) {
     LevelState s;
     ConsoleShell shell;
-    if (!openLevel(s, args)) return 1;
+    if (!openLevel(s, args, ImageFile::Access::Write)) return 1;
     if (!readVmapData(s, shell, {}, &shell.detail)) return 1;
     std::string why;
     if (!writeLevel(s, &why)) {
         std::cerr << "Error: " << why << "\n";
         return 1;
+    }
+    const std::string file = vmapFileName(s.currentLevel);
+    if (s.restorePoints.lastMade.empty()) {
+        std::cout << "level " << s.currentLevel << " of vurk.smc already holds " << file << "; nothing was written\n";
+    } else {
+        std::cout << "imported " << file << " into level " << s.currentLevel << "; vurk.smc as it was is in "
+                  << s.restorePoints.lastMade << "\n";
     }
     return 0;
 }

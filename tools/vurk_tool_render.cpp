@@ -61,7 +61,7 @@ int runRender(const std::vector<std::string>& args) {
 
     EditorState s;
     ConsoleShell shell;
-    if (!openImage(s)) return 1;
+    if (!openImage(s, ImageFile::Access::Read)) return 1;
     s.editMode = mode->editMode;
     s.monsterList = mode->monsterList;
     loadSpriteSheets(s, shell);

@@ -199,9 +199,9 @@ uint64_t saveCount(const EditorState& s) { return s.history ? s.history->saves :
 
 std::string statusText(const EditorState& s) {
     if (!s.levelLoaded) return {};
-    char text[64];
-    std::snprintf(text, sizeof text, "Level %u - %u x %u%s", s.currentLevel, s.mapWidth, s.mapHeight,
-                  levelModified(s) ? " - modified" : "");
+    char text[80];
+    std::snprintf(text, sizeof text, "Level %u - %u x %u%s%s", s.currentLevel, s.mapWidth, s.mapHeight,
+                  levelModified(s) ? " - modified" : "", s.rom.file.readOnly() ? " - vurk.smc is read-only" : "");
     return text;
 }
 
@@ -211,6 +211,8 @@ void redoEdit(EditorState& s, Shell& shell) { step(s, shell, false); }
 bool saveLevel(EditorState& s, Shell& shell, BoxOwner owner) {
     std::string why;
     if (!writeLevel(s, &why)) {
+        if (why.ends_with(kReadOnlyText))
+            why += ".\n\nThe edits stay in the editor: Ctrl+S writes them to the level's VMAP file.";
         shell.messageBox(why, kErrorCaption, BoxButtons::Ok, owner);
         return false;
     }

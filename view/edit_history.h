@@ -33,7 +33,8 @@ void clearHistory(EditorState& s);
 bool levelModified(const EditorState& s);
 // The level as it is now is what the image holds.
 void markLevelSaved(EditorState& s);
-// "Level 2 - 40 x 30 - modified"; empty without a level.
+// "Level 2 - 40 x 30 - modified", then " - vurk.smc is read-only" when it is;
+// empty without a level.
 std::string statusText(const EditorState& s);
 
 // Takes the last step back, or does the last step taken back again, and shows

@@ -232,7 +232,9 @@ void moveVictim(EditorState& s, int32_t index, int32_t x, int32_t y) {
 void moveMonster(EditorState& s, int32_t index, int32_t x, int32_t y) {
     if (index < 0 || static_cast<size_t>(index) >= monsterCount(s)) return;
     const auto i = static_cast<size_t>(index);
-    const int32_t height = monsterSprite(s, i).height;
+    // The height of the code's row of the sprite table, whatever picture the
+    // record shows: the rect-table code has no row and takes the default's.
+    const int32_t height = monsterGeometry(monsterAt(s, i).code, s.monsterList).height;
     if (s.monsterList == kRsmList) {
         moveRecord(s, s.rsm[i], x, y, height);
     } else {

@@ -28,7 +28,7 @@ struct TileTools {
     CellRect selection;
     bool selecting = false;
     int32_t anchorColumn = 0, anchorRow = 0;
-    // The stamp that Ctrl+Shift+V pastes; it outlives level changes.
+    // The stamp that Ctrl+T pastes; it outlives level changes.
     TileStamp stamp;
     // While set, the stamp is shown with its top-left at this cell until a
     // click or Return places it.

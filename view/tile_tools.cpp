@@ -157,7 +157,7 @@ std::vector<FindHit> findInLevel(const LevelState& s, FindKind kind, uint32_t va
     }
     case FindKind::Item:
         for (size_t i = 0; i < s.items.size(); ++i) {
-            if (s.items[i].type == value) add(ObjectList::Items, int32_t(i), s.items[i].x, s.items[i].y);
+            if (s.items[i].type >> 1 == value) add(ObjectList::Items, int32_t(i), s.items[i].x, s.items[i].y);
         }
         break;
     case FindKind::Victim:

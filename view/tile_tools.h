@@ -51,8 +51,9 @@ struct FindHit {
 };
 
 // Cells of the rectangle (clipped) that hold `value`, row by row; objects of
-// the kind (item type, victim code, monster code on the otm list, then on the
-// rsm list) in list order. The start points are no victims.
+// the kind (item kind as Choose Item names it, `type` >> 1; victim code;
+// monster code on the otm list, then on the rsm list) in list order. The start
+// points are no victims.
 std::vector<FindHit> findInLevel(const LevelState& s, FindKind kind, uint32_t value, CellRect within);
 // "cell 3,5", "item 2 at 100,96", "otm 0 at 200,130": one line of the list.
 std::string hitText(const FindHit& hit);

@@ -453,7 +453,125 @@ def session(x, work, edit, tool, demo, shots):
     key("alt+F4")
     status = exit_status(editor)
     check(status == 0, "the maximised editor closes with status 0", f"status {status}")
+
+    keys_questions_and_modality(x, work, ws, launch, vurk_tool, mx, my)
     return report()
+
+
+def keys_questions_and_modality(x, work, ws, launch, vurk_tool, mx, my):
+    """The stamp keys beside Ctrl+Shift+C / V, Ctrl with the keypad, the save
+    questions of a level change and a tileset change, and a scratch pad that
+    stays usable while the main window asks."""
+    ini = f"{ws}/vurk.ini"
+    with open(ini, "w") as f:
+        f.write("[vurk]\nx=40\ny=30\nlevel=1\noptions=9\nmaxed=0\nw=640\nh=480\n")
+    loaded = json.loads(vurk_tool(ws, "dump", 1))
+    cells, width = loaded["map"], loaded["header"]["width"]
+    editor, wid = launch()
+
+    def chord(*mods_and_key):
+        *mods, k = mods_and_key
+        x.xdo(*[a for m in mods for a in ("keydown", m)], "key", k, *[a for m in reversed(mods) for a in ("keyup", m)])
+
+    def click_cell(column, row):
+        x.xdo("mousemove", "--window", wid, mx + column * 64 + 30, my + row * 64 + 30, "click", 1)
+
+    def wait_title(text):
+        return wait_until(lambda: x.title(wid) == text, 3) or x.title(wid)
+
+    # Cell (0, 0) copied as a stamp with Ctrl+D, placed on cell (2, 1) with Ctrl+T.
+    click_cell(0, 0)
+    chord("ctrl", "d")
+    chord("ctrl", "t")
+    click_cell(2, 1)
+    # Ctrl with keypad + steps the tile (twice) and does not zoom.
+    click_cell(1, 1)
+    chord("ctrl", "KP_Add")
+    chord("ctrl", "KP_Add")
+
+    chord("ctrl", "shift", "v")
+    t = wait_title("VURK-Edit - Victim edit mode")
+    check(t is True, "Ctrl+Shift+V in BG mode enters Victim mode", f"title {t!r}")
+    x.xdo("key", "b")
+    wait_title("VURK-Edit - BG edit mode")
+    chord("ctrl", "shift", "c")
+    viewer = x.wait_window("^Clipboard Viewer$", 3)
+    check(viewer is not None, "Ctrl+Shift+C in BG mode opens the Clipboard Viewer")
+    if viewer is not None:
+        x.xdo("windowactivate", "--sync", viewer, "key", "alt+F4")
+        x.wait_gone("^Clipboard Viewer$")
+
+    # While the main window's Options dialog is open, the pad takes a click and a key.
+    x.xdo("windowactivate", "--sync", wid, "key", "F5")
+    pad = x.wait_window("^Scratch Pad$")
+    x.xdo("windowactivate", "--sync", wid, "key", "F8")
+    options = x.wait_window("^Options$")
+    if check(pad is not None and options is not None, "F5 shows the pad and F8 opens Options"):
+        before = x.screenshot(pad, f"{work}/pad-before.png")
+        x.xdo("mousemove", "--window", pad, 350, 350, "click", 1)  # the last cell, clear of the dialog
+        moved = wait_until(lambda: x.screenshot(pad, f"{work}/pad-after.png").rgb != before.rgb, 3)
+        check(moved, "while Options is open, a click in the scratch pad selects its cell")
+        x.xdo("windowactivate", "--sync", pad, "key", "e")
+        typed = x.wait_window("^Edit Tile Value", 3)
+        check(typed is not None, "while Options is open, E in the scratch pad opens its tile dialog")
+        if typed is not None:
+            x.xdo("key", "Escape")
+            x.wait_gone("^Edit Tile Value")
+        x.xdo("windowactivate", "--sync", options, "key", "Escape")
+        x.wait_gone("^Options$")
+        x.xdo("windowactivate", "--sync", pad, "key", "alt+F4")
+        x.wait_gone("^Scratch Pad$")
+    x.xdo("windowactivate", "--sync", wid)
+
+    # With "Prompt for save before changing levels", the modified level asks "Save Map?" only.
+    x.xdo("key", "KP_Add")  # modified whatever the keys above did
+    x.xdo("key", "F2")
+    asked = x.wait_window("^Are you sure\\?$", 3)
+    check(asked is not None and not x.windows(BOX),
+          "with its option a modified level's change asks \"Save Map?\" and not \"Save changes?\"")
+    x.xdo("key", "y")
+    chooser = x.wait_window("^Change Level", 3)
+    check(chooser is not None, "after Yes the Change Level dialog opens")
+    x.xdo("key", "Escape")
+    x.wait_gone("^Change Level")
+    saved = open(f"{ws}/vurk.smc", "rb").read()
+    check_ws = f"{work}/check"  # the editor holds vurk.smc: read a copy
+    open(f"{check_ws}/vurk.smc", "wb").write(saved)
+    want = list(cells)
+    want[1 * width + 2] = (cells[1 * width + 2] & 0xFF00) | (cells[0] & 0xFF)
+    want[1 * width + 1] = (cells[1 * width + 1] & 0xFF00) | ((cells[1 * width + 1] + 3) & 0xFF)
+    got = json.loads(vurk_tool(check_ws, "dump", 1))["map"]
+    check(got == want, "the saved map holds the stamp (Ctrl+D, Ctrl+T), two Ctrl+keypad + steps and one keypad +",
+          f"{got} for {want}")
+
+    # A new tileset: No to "Save Before Reloading?" reloads at once, with no second question.
+    x.xdo("key", "KP_Add")  # an unsaved edit, which No lets go
+    shown = x.screenshot(wid, f"{work}/tileset-before.png")
+    x.xdo("key", "F3")
+    misc = x.wait_window("^Misc\\. Data$", 3)
+    if check(misc is not None, "F3 opens Misc. Data"):
+        x.xdo("windowactivate", "--sync", misc, "key", "Tab", "Down", "Return")
+        reload_box = x.wait_window("^Save Before Reloading\\?$", 3)
+        check(reload_box is not None, "a new tileset asks \"Save Before Reloading?\"")
+        x.xdo("key", "n")
+        x.wait_gone("^Save Before Reloading\\?$")
+        x.wait_gone("^Misc\\. Data$")
+        time.sleep(0.5)
+        check(not x.windows(BOX) and not x.windows("^Misc\\. Data$"),
+              "No reloads at once: no \"Save changes?\" follows and the dialog is closed")
+        redrawn = wait_until(lambda: not x.screenshot(wid, f"{work}/tileset-after.png").holds(shown, 0, 0), 3)
+        check(redrawn, "the map shows the new tileset")
+        check(open(f"{ws}/vurk.smc", "rb").read() == saved, "No saved nothing")
+
+    # The main row's Ctrl+minus still zooms: 50% is kept at exit.
+    chord("ctrl", "minus")
+    x.xdo("key", "alt+F4")
+    if x.wait_window(BOX, 3) is not None:
+        x.xdo("key", "n")
+    status = exit_status(editor)
+    check(status == 0, "the editor closes with status 0", f"status {status}")
+    check("zoom=50" in open(ini).read(), "Ctrl+keypad + left the zoom alone and Ctrl+minus zoomed out to 50%",
+          open(ini).read().replace("\n", " "))
 
 
 def exit_status(process):

@@ -41,7 +41,7 @@ SampleImage randomImage(const PngShape& shape, uint32_t seed) {
 
 Bytes pngChunk(const char* type, const Bytes& data) {
     Bytes out;
-    out.reserve(data.size() + 12);
+    out.reserve(12 + data.size());
     putBe32(out, static_cast<uint32_t>(data.size()));
     out.insert(out.end(), type, type + 4);
     out.insert(out.end(), data.begin(), data.end());
