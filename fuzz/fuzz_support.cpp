@@ -1,11 +1,17 @@
 #include "fuzz/fuzz_support.h"
 
+#include <fcntl.h>
+#include <unistd.h>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
-#include <fcntl.h>
 #include <filesystem>
-#include <unistd.h>
+#include <iostream>
+#include <sstream>
+
+#include "level/rom_image.h"
+#include "tools/demo_levels.h"
+#include "tools/tool_commands.h"
 
 namespace vurk::fuzz {
 
@@ -73,6 +79,35 @@ std::vector<uint8_t> readFile(const std::string& path) {
     std::fclose(f);
     if (!ok) fail("cannot read %s", path.c_str());
     return bytes;
+}
+
+const std::vector<uint8_t>& demoImageBytes() {
+    static const std::vector<uint8_t> image = demo::demoImage().image;
+    return image;
+}
+
+std::vector<uint8_t> imageWithTail(const uint8_t* tail, size_t tailSize, size_t size) {
+    const std::vector<uint8_t>& demo = demoImageBytes();
+    std::vector<uint8_t> image(demo.begin(), demo.begin() + kTailStart);
+    image.insert(image.end(), tail, tail + tailSize);
+    if (size == 0) return image;
+    if (image.size() > size) image.resize(size);
+    while (image.size() < size) image.push_back(image.size() < demo.size() ? demo[image.size()] : 0);
+    return image;
+}
+
+int runToolCommand(const std::vector<std::string>& args, std::string* out) {
+    std::ostringstream captured, dropped;
+    std::streambuf* const oldOut = std::cout.rdbuf(captured.rdbuf());
+    std::streambuf* const oldErr = std::cerr.rdbuf(dropped.rdbuf());
+    int status = -1;
+    for (const tool::Command& c : tool::commands())
+        if (args[0] == c.name) status = c.run({args.begin() + 1, args.end()});
+    std::cout.rdbuf(oldOut);
+    std::cerr.rdbuf(oldErr);
+    if (status < 0) fail("no command %s", args[0].c_str());
+    if (out) *out = captured.str();
+    return status;
 }
 
 }  // namespace vurk::fuzz

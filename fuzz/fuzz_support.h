@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "level/rom_image.h"
 #include "platform/shell.h"
 
 namespace vurk::fuzz {
@@ -50,6 +51,21 @@ public:
     int boxes = 0;
     std::string lastText;
 };
+
+// The file offset of bank $9F address $8000, where its data begin: the level
+// table, headers and object lists. Targets that take a hostile image keep the
+// demo image before it and put their input from there on.
+inline constexpr uint32_t kTailStart = kBank9FBase + 0x8000;
+// The demo image up to kTailStart followed by `tail`, cut or padded with the
+// demo image's own bytes to `size` bytes (0: as long as the two make).
+std::vector<uint8_t> imageWithTail(const uint8_t* tail, size_t tailSize, size_t size = 0);
+// The whole demo image, made once.
+const std::vector<uint8_t>& demoImageBytes();
+
+// Runs a vurk-tool command in-process, in the working directory; its standard
+// output goes to `out` when given and is dropped otherwise, its error lines
+// are dropped. Returns its exit status.
+int runToolCommand(const std::vector<std::string>& args, std::string* out = nullptr);
 
 // The bytes of a list of plain records.
 template <typename T>

@@ -16,9 +16,6 @@ using namespace vurk::fuzz;
 
 namespace {
 
-// The file offset of bank $9F address $8000, where its data begin.
-constexpr uint32_t kTailStart = kBank9FBase + 0x8000;
-
 // What a refused load must leave alone.
 struct Fingerprint {
     bool loaded;

@@ -8,7 +8,13 @@
 //   vmap/      every demo level's VMAP file, as Ctrl+S writes it;
 //   settings/  vurk.ini files written by the editor's exit, one per option set;
 //   inflate/   zlib streams of a tile sheet's rows at every compression level,
-//              behind the inflate target's 4 bytes of raw size and chunk cuts.
+//              behind the inflate target's 4 bytes of raw size and chunk cuts;
+//   journal/   journals of one and of overlapping regions, sealed by the target
+//              or left torn;
+//   restore/   the demo image's bank-$9F data as a restore point, whole and of
+//              one level, unchanged and with an item moved;
+//   diff/      two images of that data, one with an item moved, and a VMAP file;
+//   tiles/     tool parameters for several levels over that data.
 #include <filesystem>
 #include <iostream>
 #include <string>
@@ -109,6 +115,78 @@ void inflateSeeds(const fs::path& out) {
     }
 }
 
+void journalSeeds(const fs::path& out) {
+    // The journal target's image holds byte i * 7 + (i >> 8) at offset i.
+    const auto imageByte = [](size_t i) { return static_cast<uint8_t>(i * 7 + (i >> 8)); };
+    const auto journal = [&](bool sealed, const std::vector<std::pair<uint32_t, uint32_t>>& regions) {
+        std::vector<uint8_t> j = {sealed ? uint8_t{1} : uint8_t{0}, 'V', 'U', 'R', 'K', 'J', 'N', 'L', '1'};
+        j.resize(j.size() + 8);  // the image size, filled in by the target when sealed
+        const auto put32 = [&](uint32_t v) {
+            for (int i = 0; i < 4; ++i) j.push_back(static_cast<uint8_t>(v >> (8 * i)));
+        };
+        put32(static_cast<uint32_t>(regions.size()));
+        for (const auto& [offset, length] : regions) {
+            put32(offset), put32(0), put32(length);
+            for (uint32_t i = 0; i < length; ++i) j.push_back(imageByte(offset + i));
+            for (uint32_t i = 0; i < length; ++i) j.push_back(static_cast<uint8_t>(0xA5 ^ i));
+        }
+        return j;
+    };
+    const struct {
+        const char* name;
+        bool sealed;
+        std::vector<std::pair<uint32_t, uint32_t>> regions;
+    } seeds[] = {{"none", true, {}},
+                 {"one", true, {{100, 16}}},
+                 {"two", true, {{0, 8}, {4088, 8}}},
+                 {"overlapping", true, {{200, 32}, {216, 32}}},
+                 {"torn", false, {{100, 16}}}};
+    for (const auto& seed : seeds) fuzz::writeFile((out / seed.name).string(), journal(seed.sealed, seed.regions));
+}
+
+// The demo image's bank-$9F data, cut after the last byte its levels use, and
+// the same with level 1's first item moved one pixel.
+std::pair<std::vector<uint8_t>, std::vector<uint8_t>> demoTails() {
+    const std::vector<uint8_t>& image = fuzz::demoImageBytes();
+    size_t used = image.size();
+    while (used > fuzz::kTailStart && image[used - 1] == image.back()) --used;
+    std::vector<uint8_t> tail(image.begin() + fuzz::kTailStart, image.begin() + static_cast<ptrdiff_t>(used));
+    std::vector<uint8_t> moved = tail;
+    LevelState s;
+    holdRomImage(s.rom, image);
+    std::string why;
+    if (!loadLevelData(s, 1, why) || s.items.empty()) fuzz::fail("demo level 1 has no item to move");
+    ++moved[s.regions.items - fuzz::kTailStart];  // the item's x, low byte
+    return {tail, moved};
+}
+
+void restoreDiffAndTileSeeds(const fs::path& restore, const fs::path& diff, const fs::path& tiles,
+                             const fs::path& vmap) {
+    const auto [tail, moved] = demoTails();
+    const auto behind = [](std::vector<uint8_t> head, const std::vector<uint8_t>& rest) {
+        head.insert(head.end(), rest.begin(), rest.end());
+        return head;
+    };
+    for (const uint8_t level : {uint8_t{0}, uint8_t{1}, uint8_t{2}, uint8_t{5}}) {
+        for (const uint8_t oneLevel : {uint8_t{0}, uint8_t{1}}) {
+            const std::string name = "level" + std::to_string(level) + (oneLevel ? "-level" : "-whole");
+            fuzz::writeFile((restore / name).string(), behind({level, oneLevel}, moved));
+            fuzz::writeFile((restore / (name + "-same")).string(), behind({level, oneLevel}, tail));
+        }
+        // Fill and replace over a 3 x 2 corner, flood from cell 1,1, paste at 2,0.
+        fuzz::writeFile((tiles / ("level" + std::to_string(level))).string(),
+                        behind({level, 0, 0, 3, 2, 0x21, 0x05, 1, 1, 2, 0, 1}, tail));
+    }
+    const auto part = [](const std::vector<uint8_t>& bytes) {
+        std::vector<uint8_t> p = {static_cast<uint8_t>(bytes.size()), static_cast<uint8_t>(bytes.size() >> 8)};
+        p.insert(p.end(), bytes.begin(), bytes.end());
+        return p;
+    };
+    const std::vector<uint8_t> pair = behind(part(tail), part(moved));
+    fuzz::writeFile((diff / "moved").string(), pair);
+    fuzz::writeFile((diff / "moved-vmap").string(), behind(pair, fuzz::readFile((vmap / "level01.vmap").string())));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -120,11 +198,15 @@ int main(int argc, char** argv) {
     QGuiApplication app(argc, argv);  // the sheets draw text
 
     const fs::path out = fs::absolute(argv[1]);
-    for (const char* sub : {"png", "level", "vmap", "settings", "inflate", "work"}) fs::create_directories(out / sub);
+    for (const char* sub :
+         {"png", "level", "vmap", "settings", "inflate", "journal", "restore", "diff", "tiles", "work"})
+        fs::create_directories(out / sub);
     pngSeeds(out / "png");
     settingsSeeds(out / "settings");
     inflateSeeds(out / "inflate");
     levelAndVmapSeeds(out / "level", out / "vmap", out / "work");
+    journalSeeds(out / "journal");
+    restoreDiffAndTileSeeds(out / "restore", out / "diff", out / "tiles", out / "vmap");
     fs::current_path(out);
     fs::remove_all(out / "work");
     return 0;

@@ -35,11 +35,6 @@ Snapshot snapshot(const LevelState& s) {
             bytesOf(s.bonus.data(), s.bonus.size())};
 }
 
-const std::vector<uint8_t>& demoImageBytes() {
-    static const std::vector<uint8_t> image = demo::demoImage().image;
-    return image;
-}
-
 bool imageDirty = true;  // the image file must be written afresh
 
 }  // namespace

@@ -31,6 +31,14 @@ inline void writeLe32(uint8_t* p, uint32_t v) {
     p[3] = static_cast<uint8_t>(v >> 24);
 }
 
+// Most significant byte first, as PNG files store their numbers.
+inline void writeBe32(uint8_t* p, uint32_t v) {
+    p[0] = static_cast<uint8_t>(v >> 24);
+    p[1] = static_cast<uint8_t>(v >> 16);
+    p[2] = static_cast<uint8_t>(v >> 8);
+    p[3] = static_cast<uint8_t>(v);
+}
+
 struct Le16 {
     uint8_t b[2];
     operator uint16_t() const { return readLe16(b); }

@@ -65,6 +65,11 @@ public:
     // The scratch pad window shows `pad` at the top-left of its client area.
     virtual void presentScratchPad(const Bitmap& pad) { (void)pad; }
 
+    // A sheet that LoadPngBitmap read but could not decode (damaged image data,
+    // no memory for the bitmap), a failure its boxes leave silent. The editor
+    // shows nothing more; the command-line tool reports it as an error.
+    virtual void sheetNotDecoded(const std::string& path, const std::string& why) { (void)path, (void)why; }
+
     // The main window's title.
     virtual void setMainTitle(const std::string& title) { (void)title; }
     // A scroll bar's range (0 to max; none when max is not positive) and position.

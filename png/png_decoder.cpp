@@ -38,9 +38,6 @@ constexpr OutputFormat kOutputFormats[] = {
     {6, 16, 32, Src::None, 0, ConvRgba16ToBgra},
 };
 
-// Files this large cannot hold an image we would accept.
-constexpr uintmax_t kMaxFileBytes = uintmax_t{1} << 31;
-
 void fillGreyRamp(Bitmap& bmp, uint32_t entries) {
     for (uint32_t i = 0; i < entries; ++i) {
         const auto v = static_cast<uint8_t>(i * 255 / (entries - 1));
@@ -89,7 +86,7 @@ int readFileBuffer(PngDecoder& d, const std::string& path, uint8_t*& buffer, uin
     std::error_code ec;
     if (!std::filesystem::is_regular_file(file, ec)) return fail(d, PngErrFile);
     const uintmax_t fileSize = std::filesystem::file_size(file, ec);
-    if (ec || fileSize >= kMaxFileBytes) return fail(d, PngErrFile);
+    if (ec || fileSize > kMaxPngFileBytes) return fail(d, PngErrFile);
     std::ifstream in(file, std::ios::binary);
     if (!in) return fail(d, PngErrFile);
     buffer = static_cast<uint8_t*>(std::malloc(fileSize ? fileSize : 1));
@@ -153,7 +150,7 @@ int PngReadFile(PngDecoder& d, const std::string& path) {
 int PngReadMemory(PngDecoder& d, const uint8_t* data, size_t size) {
     if (!startRead(d)) return 0;
     // The same limit as for a file, with the same code.
-    if (size >= kMaxFileBytes) return fail(d, PngErrFile);
+    if (size > kMaxPngFileBytes) return fail(d, PngErrFile);
     auto* buffer = static_cast<uint8_t*>(std::malloc(size ? size : 1));
     if (buffer == nullptr) return fail(d, PngErrNoMemory);
     if (size != 0) std::memcpy(buffer, data, size);
@@ -211,6 +208,15 @@ int PngDecoderFree(PngDecoder& d) {
 std::unique_ptr<Bitmap> LoadPngBitmap(const std::string& path, Shell& shell) {
     PngDecoder d;
     PngDecoderReset(d);
+    // Judged by its size first, so that a huge file is never read.
+    std::error_code ec;
+    const uintmax_t fileBytes = std::filesystem::file_size(nativePath(path), ec);
+    if (!ec && fileBytes > kMaxSheetFileBytes) {
+        shell.messageBox("Picture too large: " + path + " is " + std::to_string(fileBytes) +
+                             " bytes; a sheet file may be at most " + std::to_string(kMaxSheetFileBytes) + " bytes.",
+                         "Error", BoxButtons::Ok);
+        return nullptr;
+    }
     // The text is built whole, however long the path.
     if (!PngReadFile(d, path)) {
         shell.messageBox("Couldn't load file: " + path, "Error", BoxButtons::Ok);
@@ -226,6 +232,10 @@ std::unique_ptr<Bitmap> LoadPngBitmap(const std::string& path, Shell& shell) {
     // After a failed read these fail on their state checks.
     PngInflateImage(d);
     std::unique_ptr<Bitmap> bmp = PngMakeBitmap(d);
+    if (!bmp && d.state != PngStateEmpty) {
+        const bool memory = d.lastError == PngErrNoMemory || d.lastError == PngErrBitmap;
+        shell.sheetNotDecoded(path, memory ? "not enough memory to decode it" : "its image data is damaged");
+    }
     PngDecoderFree(d);
     return bmp;
 }

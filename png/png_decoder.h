@@ -86,6 +86,8 @@ const OutputFormat* findOutputFormat(uint8_t colourType, uint8_t bitDepth);
 int PngDecoderReset(PngDecoder& d);
 // Reads the whole file (named the editor's way, ".\tiles\x.png") and parses
 // its chunks. Returns 1, or 0 with lastError set; a failed read keeps nothing.
+// A file larger than the largest image it decodes could need is refused on its
+// size, unread.
 int PngReadFile(PngDecoder& d, const std::string& path);
 // Does what PngReadFile does once the file is read, on `size` bytes at `data`;
 // the record keeps a copy of its own, so `data` may go after the call.
@@ -98,13 +100,25 @@ std::unique_ptr<Bitmap> PngMakeBitmap(PngDecoder& d);
 // Frees what the record holds and fills it with zeros. Safe in any state.
 int PngDecoderFree(PngDecoder& d);
 
+// The largest PNG file that `rawBytes` of filtered image data could honestly
+// need: the data stored uncompressed in IDAT chunks of 4 KiB or more (their
+// block and chunk framing is under 1/256 of it), and 1 MiB for every other chunk.
+constexpr uint64_t pngFileBytesFor(uint64_t rawBytes) { return rawBytes + rawBytes / 256 + (uint64_t{1} << 20); }
+// The largest file PngReadFile and PngReadMemory take: what the largest raw
+// data the decoder inflates (as large as the largest bitmap) could need.
+constexpr uint64_t kMaxPngFileBytes = pngFileBytesFor(Bitmap::kMaxBytes);
+
 // The largest sheet LoadPngBitmap takes, in pixels each way.
 constexpr uint32_t kMaxSheetSide = 4096;
+// The largest sheet file LoadPngBitmap reads: what such a sheet needs in the
+// widest format (16-bit RGBA rows of 8 bytes a pixel and a filter byte).
+constexpr uint64_t kMaxSheetFileBytes = pngFileBytesFor(uint64_t{kMaxSheetSide} * (1 + 8 * uint64_t{kMaxSheetSide}));
 
 // Loads a sprite or tile sheet. When the file cannot be read as a PNG, shows
-// "Couldn't load file: <path>" through the shell; a sheet wider or taller
-// than kMaxSheetSide is refused with its own box before it is decoded. Any
-// failure returns null.
+// "Couldn't load file: <path>" through the shell; a file larger than
+// kMaxSheetFileBytes is refused with its own box before it is read, and a sheet
+// wider or taller than kMaxSheetSide with its own box before it is decoded.
+// Any failure returns null.
 std::unique_ptr<Bitmap> LoadPngBitmap(const std::string& path, Shell& shell);
 
 }  // namespace vurk

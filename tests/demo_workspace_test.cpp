@@ -3,6 +3,7 @@
 // and the tool's pictures are the editor's own.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <set>
@@ -234,8 +235,19 @@ TEST_F(DemoWorkspace, RenderErrorsWriteNothing) {
         EXPECT_EQ(r.status, 1) << c.args;
         EXPECT_NE(r.err.find(c.error), std::string::npos) << c.args << ": " << r.err;
     }
+    // A sheet whose image data is damaged, then one that is missing: each is
+    // named, with why.
+    std::vector<uint8_t> items = test::readFileBytes("tiles/items.png");
+    const auto idat = std::search(items.begin(), items.end(), std::begin("IDAT"), std::end("IDAT") - 1);
+    ASSERT_NE(idat, items.end());
+    idat[4] = 0x88;  // the zlib header's method
+    test::writeFileBytes("tiles/items.png", items);
+    test::ToolRun r = test::runTool("render 4 out.png");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("could not decode .\\tiles\\items.png: its image data is damaged"), std::string::npos)
+        << r.err;
     fs::remove("tiles/monsters.png");
-    const test::ToolRun r = test::runTool("render 4 out.png");
+    r = test::runTool("render 4 out.png");
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("Couldn't load file: .\\tiles\\monsters.png"), std::string::npos) << r.err;
     EXPECT_FALSE(fs::exists("out.png"));

@@ -75,6 +75,28 @@ TEST(MapDraw, AreasDrawnApartMakeTheWholePicture) {
     }
 }
 
+// A level far wider than a band's budget in rows comes in bounded bands,
+// top to bottom, that make the whole picture.
+TEST(MapDraw, BandsMakeTheWholePictureInBoundedPieces) {
+    EditorState s;
+    test::setUpView(s, 1024, 3);
+    s.editMode = kModeBg;
+    s.selX = 64 * 1000, s.selY = 64;
+    s.items = {makeItem(64 * 1000 + 20, 120, 6)};
+    const auto whole = renderLevelArea(s, mapRect(s));
+    ASSERT_TRUE(whole);
+    int32_t next = 0, bands = 0;
+    ASSERT_TRUE(drawLevelInBands(s, [&](Bitmap& band, int32_t top) {
+        EXPECT_EQ(top, next);
+        EXPECT_LE(band.byteSize(), kBandBytes);
+        EXPECT_EQ(std::memcmp(band.bits(), whole->row(top), band.byteSize()), 0) << "band at " << top;
+        next += band.height(), ++bands;
+        return true;
+    }));
+    EXPECT_EQ(next, whole->height());
+    EXPECT_GT(bands, 1);
+}
+
 TEST(MapDraw, PadMarkerTakesItselfAwayAgain) {
     Surface pad;
     pad.selectBitmap(test::coordinateSheet(128, 128));

@@ -1,16 +1,18 @@
 // The PNG decoder against independent encoders (libpng, zlib under the
 // test's own layout) and libpng as the reference decoder; its refusals and
 // error codes; and LoadPngBitmap's one message.
-#include <filesystem>
 #include <gtest/gtest.h>
 #include <png.h>
-#include <random>
 #include <sys/resource.h>
-#include <unistd.h>
 #include <sys/wait.h>
+#include <unistd.h>
 #include <zlib.h>
+#include <cstring>
+#include <filesystem>
+#include <random>
 
 #include "png/png_decoder.h"
+#include "png/png_encoder.h"
 #include "tests/support/fake_shell.h"
 #include "tests/support/png_images.h"
 #include "tests/support/run_tool.h"
@@ -406,6 +408,13 @@ TEST_F(PngTest, StepsCheckTheirState) {
     ASSERT_TRUE(fromMemory);
     EXPECT_TRUE(std::equal(first->bits(), first->bits() + first->byteSize(), fromMemory->bits()));
     PngDecoderFree(d);
+
+    // A good image padded (sparsely) past what any image it takes could need
+    // is refused on its size, unread.
+    std::filesystem::resize_file("in.png", kMaxPngFileBytes + 1);
+    EXPECT_EQ(PngReadFile(d, "in.png"), 0);
+    EXPECT_EQ(d.lastError, PngErrFile);
+    PngDecoderFree(d);
 }
 
 TEST_F(PngTest, LoadPngBitmapShowsOneMessageForUnreadableFiles) {
@@ -434,6 +443,15 @@ TEST_F(PngTest, LoadPngBitmapShowsOneMessageForUnreadableFiles) {
     ASSERT_TRUE(bmp);
     EXPECT_EQ(bmp->width(), 3);
     EXPECT_EQ(shell.boxes.size(), 2u);
+    // The same sheet padded (sparsely) past what any sheet could need: refused
+    // on its size, unread.
+    std::filesystem::resize_file("tiles/items.png", kMaxSheetFileBytes + 1);
+    EXPECT_FALSE(LoadPngBitmap(path, shell));
+    ASSERT_EQ(shell.boxes.size(), 3u);
+    EXPECT_EQ(shell.boxes.back().text,
+              "Picture too large: .\\tiles\\items.png is " + std::to_string(kMaxSheetFileBytes + 1) +
+                  " bytes; a sheet file may be at most " + std::to_string(kMaxSheetFileBytes) + " bytes.");
+    shell.boxes.pop_back();
 
     // Sheets up to 4096 pixels each way; larger ones are refused on their header.
     const auto blank = [](uint32_t w, uint32_t h) {
@@ -451,6 +469,53 @@ TEST_F(PngTest, LoadPngBitmapShowsOneMessageForUnreadableFiles) {
                                                std::to_string(h) + " pixels; a sheet may be at most 4096 x 4096.");
         EXPECT_EQ(shell.boxes.back().caption, "Error");
         shell.boxes.pop_back();
+    }
+}
+
+// The writer's files, given in bands of uneven height, read back by libpng
+// (which checks every CRC and the Adler sum): noise, repeated tiles far
+// apart and flat runs, past its batch and chunk sizes. Short or misfit
+// pictures leave no file.
+TEST(PngWriter, BandsMakeOnePictureThatLibpngReads) {
+    WorkDir dir;
+    const int32_t w = 3000, h = 200;
+    const auto picture = Bitmap::create(w, h, 32);
+    std::mt19937 rng(7);
+    for (int32_t y = 0; y < h; ++y)
+        for (int32_t x = 0; x < w; ++x) {
+            const auto tile = static_cast<uint32_t>((x / 64 + y / 64) % 3 * 0x404040 + (x % 64) * 0x30201 + y % 64);
+            const uint32_t v = y % 4 == 0 ? static_cast<uint32_t>(rng()) & 0xFFFFFF : x > 2000 ? 0x123456 : tile;
+            std::memcpy(picture->row(y) + 4 * x, &v, 4);
+        }
+    PngRowWriter writer;
+    ASSERT_TRUE(writer.create("out.png", w, h));
+    int32_t top = 0;
+    for (const int32_t rows : {1, 2, 37, 60, 100}) {
+        const auto band = Bitmap::create(w, rows, 32);
+        std::memcpy(band->bits(), picture->row(top), band->byteSize());
+        writer.addRows(*band);
+        top += rows;
+    }
+    ASSERT_EQ(top, h);
+    ASSERT_TRUE(writer.commit());
+    const Bytes file = readFileBytes("out.png");
+    EXPECT_LT(file.size(), size_t{3} * w * h / 2);
+    const auto ref = libpngDecode(file);
+    ASSERT_TRUE(ref.has_value());
+    ASSERT_EQ(ref->width, uint32_t{w});
+    ASSERT_EQ(ref->height, uint32_t{h});
+    for (int32_t y = 0; y < h; ++y)
+        for (int32_t x = 0; x < w; ++x)
+            ASSERT_EQ(ref->pixels[static_cast<size_t>(y) * w + x] & 0xFFFFFF, picture->pixelRgb(x, y)) << x << "," << y;
+
+    std::filesystem::remove("out.png");
+    const auto row = Bitmap::create(4, 1, 32), wide = Bitmap::create(5, 1, 32);
+    for (const auto& bands :
+         {std::vector<const Bitmap*>{row.get()}, {row.get(), wide.get()}, {row.get(), row.get(), row.get()}}) {
+        ASSERT_TRUE(writer.create("bad.png", 4, 2));
+        for (const Bitmap* b : bands) writer.addRows(*b);
+        EXPECT_FALSE(writer.commit());
+        EXPECT_TRUE(std::filesystem::is_empty("."));
     }
 }
 

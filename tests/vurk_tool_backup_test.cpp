@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
+#include <algorithm>
 #include <filesystem>
 
 #include "tests/support/level_fixture.h"
@@ -230,6 +231,18 @@ TEST(ToolDiffPicture, OutlinesTheChangedCells) {
     }
     EXPECT_NE(picture.pixel(x + 30, y + 30) & 0xFFFFFFu, 0xFF00FFu);
     EXPECT_NE(picture.pixel(x - 30, y + 30) & 0xFFFFFFu, 0xFF00FFu);
+
+    // A sheet that does not decode is named, and no picture is written.
+    fs::remove("diff.png");
+    auto sheet = readFileBytes("tiles/victims.png");
+    const auto idat = std::search(sheet.begin(), sheet.end(), std::begin("IDAT"), std::end("IDAT") - 1);
+    ASSERT_NE(idat, sheet.end());
+    idat[4] = 0x88;  // the zlib header's method
+    writeFileBytes("tiles/victims.png", sheet);
+    r = runTool("diff vurk.smc maps/level01.vmap --png diff.png");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_TRUE(has(r.err, "could not decode .\\tiles\\victims.png: its image data is damaged")) << r.err;
+    EXPECT_FALSE(fs::exists("diff.png"));
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // own and registers itself here.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -9,6 +10,7 @@
 #include "level/level_state.h"
 #include "platform/bitmap.h"
 #include "platform/shell.h"
+#include "view/editor_state.h"
 
 namespace vurk::tool {
 
@@ -28,6 +30,8 @@ class ConsoleShell : public Shell {
 public:
     BoxAnswer messageBox(const std::string& text, const std::string& caption, BoxButtons buttons,
                          BoxOwner owner) override;
+    // Printed as an error line and counted as a box.
+    void sheetNotDecoded(const std::string& path, const std::string& why) override;
     int boxesShown = 0;
     std::string detail;  // why, added after the next box's text
 };
@@ -60,8 +64,12 @@ bool compareLevel(LevelState& a, LevelState& b, uint32_t level, std::vector<std:
                   std::vector<std::pair<uint32_t, uint32_t>>* cells = nullptr, const std::string& nameA = "A",
                   const std::string& nameB = "B");
 
-// Writes a 32-bit canvas as a PNG file; false when it could not be written.
-bool writeCanvasPng(const Bitmap& canvas, const std::string& path);
+// Draws the loaded level as the map view shows it and writes the picture as
+// a PNG file band by band, after `overlay` has drawn on each band (given the
+// level y of its top row), so memory stays bounded for any level. False, with
+// the error printed and nothing written, when it could not be written.
+bool writeLevelPng(EditorState& s, const std::string& path,
+                   const std::function<void(Bitmap& band, int32_t top)>& overlay = {});
 
 // Parses a decimal or 0x-prefixed hexadecimal number from 0 to `max`: no sign,
 // no spaces, and a leading 0 is no octal. Returns false, printing nothing,

@@ -1,7 +1,6 @@
 // vurk-tool: the editor's level and picture operations from the command line,
 // working in the current directory exactly as the editor does.
 #include <cerrno>
-#include <charconv>
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
@@ -12,46 +11,6 @@
 #include "tools/tool_commands.h"
 
 namespace vurk::tool {
-
-namespace {
-std::vector<Command>& table() {
-    static std::vector<Command> t;
-    return t;
-}
-}  // namespace
-
-bool registerCommand(const Command& command) {
-    table().push_back(command);
-    return true;
-}
-
-const std::vector<Command>& commands() { return table(); }
-
-BoxAnswer ConsoleShell::messageBox(const std::string& text, const std::string& caption, BoxButtons buttons,
-                                   BoxOwner) {
-    ++boxesShown;
-    if (text.rfind(caption, 0) != 0) std::cerr << caption << ": ";
-    std::cerr << text << (detail.empty() ? "" : ": " + detail) << "\n";
-    detail.clear();
-    return buttons == BoxButtons::YesNo ? BoxAnswer::No : BoxAnswer::Ok;
-}
-
-bool parseNumber(const std::string& text, uint32_t max, uint32_t& value) {
-    const bool hex = text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
-    const char* first = text.data() + (hex ? 2 : 0);
-    const char* last = text.data() + text.size();
-    uint32_t v = 0;
-    const auto [end, error] = std::from_chars(first, last, v, hex ? 16 : 10);
-    if (first == last || error != std::errc{} || end != last || v > max) return false;
-    value = v;
-    return true;
-}
-
-bool parseLevelNumber(const std::string& text, uint32_t& level) {
-    if (parseNumber(text, kLevelCount - 1, level)) return true;
-    std::cerr << "Error: the level must be a number from 0 to 55, not \"" << text << "\"\n";
-    return false;
-}
 
 // Fault injection for the tests, from VURK_TEST_IO_FAULT: "stop:K" ends the
 // process half-way through the K-th write step of a save (as a kill would),

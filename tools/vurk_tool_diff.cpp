@@ -285,24 +285,14 @@ bool renderDiff(const std::vector<uint8_t>& image, const Side& side, uint32_t le
     loadSpriteSheets(s, shell);
     if (!loadLevel(s, shell, level) || (side.vmap && !readVmapData(s, shell, side.name, &shell.detail))) return false;
     if (shell.boxesShown > 0) return false;
-    std::shared_ptr<Bitmap> picture = renderLevelArea(s, mapRect(s));
-    if (!picture) {
-        std::cerr << "Error: level " << level << " is too large to draw as one picture\n";
-        return false;
-    }
-    Surface outline;
-    outline.selectBitmap(picture);
-    outline.state.pen = Pen{PenStyle::Solid, 0xFF00FF};
-    outline.state.brush = Brush{BrushStyle::Hollow, 0};
-    for (auto [x, y] : cells) {
-        const int32_t px = static_cast<int32_t>(x) * kCellSize, py = static_cast<int32_t>(y) * kCellSize;
-        for (int32_t i = 0; i < 3; ++i) outline.rectangle(px + i, py + i, px + kCellSize - i, py + kCellSize - i);
-    }
-    if (!writeCanvasPng(*picture, out)) {
-        std::cerr << "Error: could not write " << out << "\n";
-        return false;
-    }
-    return true;
+    // Each band outlines the changed cells it shows.
+    return writeLevelPng(s, out, [&](Bitmap& band, int32_t top) {
+        MapPainter p(band, 0, top, {0, top, band.width(), top + band.height()});
+        for (auto [x, y] : cells) {
+            const int32_t px = static_cast<int32_t>(x) * kCellSize, py = static_cast<int32_t>(y) * kCellSize;
+            for (int32_t i = 0; i < 3; ++i) p.frame({px + i, py + i, px + kCellSize - i, py + kCellSize - i}, 0xFF00FF);
+        }
+    });
 }
 
 int runDiff(const std::vector<std::string>& args) {

@@ -2,22 +2,27 @@
 // writes the picture as a PNG file.
 #include <iostream>
 
-#include <QImage>
-#include <QSaveFile>
-#include <QString>
-
+#include "png/png_encoder.h"
 #include "tools/tool_commands.h"
 #include "view/level_loader.h"
 #include "view/map_draw.h"
 
 namespace vurk::tool {
 
-// The canvas's 32-bit pixels are 0x00RRGGBB words, as Qt's RGB32 format holds them.
-bool writeCanvasPng(const Bitmap& canvas, const std::string& path) {
-    const QImage image(canvas.bits(), canvas.width(), canvas.height(), static_cast<qsizetype>(canvas.pitch()),
-                       QImage::Format_RGB32);
-    QSaveFile file(QString::fromStdString(path));
-    return file.open(QIODevice::WriteOnly) && image.save(&file, "PNG") && file.commit();
+bool writeLevelPng(EditorState& s, const std::string& path,
+                   const std::function<void(Bitmap& band, int32_t top)>& overlay) {
+    const LevelRect map = mapRect(s);
+    PngRowWriter png;
+    const bool written = png.create(path, static_cast<uint32_t>(map.right), static_cast<uint32_t>(map.bottom)) &&
+                         drawLevelInBands(s,
+                                          [&](Bitmap& band, int32_t top) {
+                                              if (overlay) overlay(band, top);
+                                              png.addRows(band);
+                                              return true;
+                                          }) &&
+                         png.commit();
+    if (!written) std::cerr << "Error: could not write " << path << "\n";
+    return written;
 }
 
 namespace {
@@ -62,16 +67,7 @@ int runRender(const std::vector<std::string>& args) {
     loadSpriteSheets(s, shell);
     // A picture drawn without one of its sheets would mislead: every box is an error.
     if (!loadLevel(s, shell, level) || shell.boxesShown > 0) return 1;
-    const std::unique_ptr<Bitmap> picture = renderLevelArea(s, mapRect(s));
-    if (!picture) {
-        std::cerr << "Error: level " << level << " is too large to draw as one picture\n";
-        return 1;
-    }
-    if (!writeCanvasPng(*picture, args[1])) {
-        std::cerr << "Error: could not write " << args[1] << "\n";
-        return 1;
-    }
-    return 0;
+    return writeLevelPng(s, args[1]) ? 0 : 1;
 }
 
 [[maybe_unused]] const bool registered =

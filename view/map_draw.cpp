@@ -150,4 +150,17 @@ std::unique_ptr<Bitmap> renderLevelArea(EditorState& s, LevelRect area) {
     return bmp;
 }
 
+bool drawLevelInBands(EditorState& s, const std::function<bool(Bitmap& band, int32_t top)>& take) {
+    const LevelRect map = mapRect(s);
+    const uint64_t rowBytes = Bitmap::pitchFor(map.right - map.left, 32);
+    if (map.empty() || rowBytes == 0) return false;
+    const auto rows = static_cast<int32_t>(std::clamp<uint64_t>(kBandBytes / rowBytes, 1, map.bottom - map.top));
+    for (int32_t top = map.top; top < map.bottom; top += rows) {
+        const std::unique_ptr<Bitmap> band =
+            renderLevelArea(s, {map.left, top, map.right, std::min(map.bottom, top + rows)});
+        if (!band || !take(*band, top)) return false;
+    }
+    return true;
+}
+
 }  // namespace vurk

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -96,5 +97,15 @@ void drawLevelArea(EditorState& s, MapPainter& painter);
 // A new 32-bit bitmap of `area` (clipped to the map) drawn by drawLevelArea;
 // null when the area is empty or too large for a bitmap.
 std::unique_ptr<Bitmap> renderLevelArea(EditorState& s, LevelRect area);
+
+// The largest band drawLevelInBands draws at once, in bytes of pixels.
+constexpr uint64_t kBandBytes = uint64_t{32} << 20;
+
+// Draws the whole map as renderLevelArea would, in bands of whole pixel rows
+// from the top: each band is a new 32-bit bitmap of at most kBandBytes (one
+// row when a single row is larger), handed to `take` with the level y of its
+// top row before the next is drawn, so memory stays bounded for any level.
+// False when a band could not be made or `take` returned false.
+bool drawLevelInBands(EditorState& s, const std::function<bool(Bitmap& band, int32_t top)>& take);
 
 }  // namespace vurk
